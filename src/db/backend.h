@@ -1,0 +1,77 @@
+// What the three backends of the connection layer share: the connection record, the row
+// cell that ODBC and MariaDB rows are read into, and the layer's error text.
+#pragma once
+
+#include "db/database.h"
+
+#include <QVariant>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+struct st_mysql;
+struct st_mysql_res;
+
+namespace db {
+
+struct Connection {
+  Backend backend = Backend::Sqlite;
+  sqlite3* sqlite = nullptr;
+  void* odbcEnv = nullptr;
+  void* odbcDbc = nullptr;
+  bool odbcUnicode = false;  // the driver takes UTF-16 calls; otherwise UTF-8 bytes
+  st_mysql* mysql = nullptr;
+  std::vector<QVariant> parameters;  // QString or qint64, by "?" position
+};
+
+// A value of a row that was read out of the driver when the row was stepped to.
+struct Cell {
+  enum Type { Null, Integer, Single, Real, Text } type = Null;
+  qint64 integer = 0;
+  double real = 0;
+  QString text;
+};
+
+struct ColumnInfo {
+  QString name;
+  ColumnKind kind = ColumnKind::Other;
+};
+
+struct Query::Impl {
+  Connection* connection = nullptr;
+  bool ok = false;
+  std::vector<ColumnInfo> columns;
+  std::vector<Cell> cells;  // the current row (ODBC, MariaDB)
+  sqlite3_stmt* sqliteStatement = nullptr;
+  void* odbcStatement = nullptr;
+  st_mysql_res* mysqlResult = nullptr;
+};
+
+// Conversions of a stored cell to what the caller asks for, like SQLite's own.
+qint64 cellInt64(const Cell& cell);
+double cellReal(const Cell& cell);
+QString cellText(const Cell& cell);
+
+// Per backend; each reports its own failures through setLastError.
+Connection* sqliteOpen(const QString& file);
+void sqliteClose(Connection* c);
+bool sqliteExecute(Connection* c, const QString& sql);
+bool sqliteQuery(Query::Impl& q, const QString& sql);
+bool sqliteNext(Query::Impl& q);
+void sqliteFinish(Query::Impl& q);
+
+Connection* odbcOpen(const QString& source, const QString& user, const QString& password);
+void odbcClose(Connection* c);
+bool odbcExecute(Connection* c, const QString& sql);
+bool odbcQuery(Query::Impl& q, const QString& sql);
+bool odbcNext(Query::Impl& q);
+void odbcFinish(Query::Impl& q);
+
+Connection* mariaOpen(const QString& connectionText, const QString& user, const QString& password);
+void mariaClose(Connection* c);
+bool mariaExecute(Connection* c, const QString& sql);
+bool mariaQuery(Query::Impl& q, const QString& sql);
+bool mariaNext(Query::Impl& q);
+void mariaFinish(Query::Impl& q);
+
+}  // namespace db

@@ -1,0 +1,71 @@
+// One connection interface over the three database kinds: the local SQLite file, ODBC data
+// sources and MariaDB servers. The last error text is kept once for the whole layer.
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+#include <memory>
+
+namespace db {
+
+enum class Backend { Sqlite, Odbc, MariaDb };
+
+// The type class of a result column; the codes are those the table browser stores.
+enum class ColumnKind : int { Long = 1, Text = 2, Float = 3, Double = 4, Quad = 5, Other = 6 };
+
+struct Connection;
+
+// Opens a database; nullptr on failure, with lastError() telling why.
+//   Sqlite:  name is the file; it must exist and is opened for reading and writing.
+//   Odbc:    name is the data source; empty user and password leave the source's own.
+//   MariaDb: name is "host=… port=… dbname=…".
+Connection* openDatabase(const QString& name, const QString& user, const QString& password,
+                         Backend backend);
+void closeDatabase(Connection* connection);
+Backend backendOf(const Connection* connection);
+
+// Owns a connection and closes it on every path out of its scope.
+struct ConnectionCloser {
+  void operator()(Connection* c) const { closeDatabase(c); }
+};
+using ConnectionGuard = std::unique_ptr<Connection, ConnectionCloser>;
+
+// The error text of the last failed operation of any connection.
+QString lastError();
+void setLastError(const QString& text);
+
+// Values for the "?" markers of the next execute or query on this connection, by
+// position from 0. They are used once and then forgotten.
+void bindText(Connection* connection, int index, const QString& value);
+void bindInteger(Connection* connection, int index, qint64 value);
+
+// Runs a statement without result. false on failure (lastError() is set).
+bool execute(Connection* connection, const QString& sql);
+
+// A query and its rows; finished when it goes out of scope. NULL reads as 0 or ''.
+class Query {
+ public:
+  Query(Connection* connection, const QString& sql);
+  ~Query();
+  Query(const Query&) = delete;
+  Query& operator=(const Query&) = delete;
+
+  bool ok() const;  // the query ran; false means lastError() tells why
+  bool next();      // steps to the next row; false at the end or on failure
+  int columnCount() const;
+  QString columnName(int column) const;
+  ColumnKind columnKind(int column) const;
+  bool isNull(int column) const;
+  qint32 int32(int column) const;
+  qint64 int64(int column) const;
+  float single(int column) const;
+  double real(int column) const;
+  QString text(int column) const;
+
+  struct Impl;
+
+ private:
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace db

@@ -1,0 +1,189 @@
+// MariaDB servers through MariaDB Connector/C. Results are stored on the client, so that
+// statements can run on the connection while the rows of a query are read.
+#include "db/backend.h"
+
+#include <mysql.h>
+
+namespace db {
+
+namespace {
+
+constexpr unsigned int connectTimeoutSeconds = 5;
+
+void reportError(MYSQL* handle) { setLastError(QString::fromUtf8(mysql_error(handle))); }
+
+ColumnKind kindOfField(const MYSQL_FIELD& field) {
+  switch (field.type) {
+    case MYSQL_TYPE_TINY:
+    case MYSQL_TYPE_SHORT:
+    case MYSQL_TYPE_LONG:
+    case MYSQL_TYPE_INT24:
+    case MYSQL_TYPE_YEAR: return ColumnKind::Long;
+    case MYSQL_TYPE_LONGLONG: return ColumnKind::Quad;
+    case MYSQL_TYPE_FLOAT: return ColumnKind::Float;
+    case MYSQL_TYPE_DOUBLE:
+    case MYSQL_TYPE_DECIMAL:
+    case MYSQL_TYPE_NEWDECIMAL: return ColumnKind::Double;
+    case MYSQL_TYPE_TINY_BLOB:
+    case MYSQL_TYPE_MEDIUM_BLOB:
+    case MYSQL_TYPE_LONG_BLOB:
+    case MYSQL_TYPE_BLOB:
+    case MYSQL_TYPE_VAR_STRING:
+    case MYSQL_TYPE_STRING:
+    case MYSQL_TYPE_VARCHAR:
+      return field.charsetnr == 63 ? ColumnKind::Other : ColumnKind::Text;  // 63: binary
+    case MYSQL_TYPE_DATE:
+    case MYSQL_TYPE_TIME:
+    case MYSQL_TYPE_DATETIME:
+    case MYSQL_TYPE_TIMESTAMP:
+    case MYSQL_TYPE_NEWDATE:
+    case MYSQL_TYPE_ENUM:
+    case MYSQL_TYPE_SET: return ColumnKind::Text;
+    default: return ColumnKind::Other;
+  }
+}
+
+// Puts the connection's parameters in place of the "?" markers outside quoted texts,
+// identifiers and comments, each escaped for the connection's character set.
+QByteArray withParameters(Connection* c, const QString& sql) {
+  const QByteArray text = sql.toUtf8();
+  if (c->parameters.empty()) return text;
+  QByteArray out;
+  size_t next = 0;
+  char quote = 0;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const char ch = text[i];
+    if (quote) {
+      out += ch;
+      if (ch == '\\' && quote != '`' && i + 1 < text.size()) out += text[++i];
+      else if (ch == quote) quote = 0;
+    } else if (ch == '\'' || ch == '"' || ch == '`') {
+      quote = ch;
+      out += ch;
+    } else if (ch == '?' && next < c->parameters.size()) {
+      const QVariant& value = c->parameters[next++];
+      if (value.typeId() == QMetaType::LongLong) {
+        out += QByteArray::number(value.toLongLong());
+      } else if (!value.isValid()) {
+        out += "NULL";
+      } else {
+        const QByteArray raw = value.toString().toUtf8();
+        QByteArray escaped(raw.size() * 2 + 1, '\0');
+        const unsigned long length =
+            mysql_real_escape_string(c->mysql, escaped.data(), raw.constData(), raw.size());
+        out += '\'';
+        out += QByteArray(escaped.constData(), static_cast<qsizetype>(length));
+        out += '\'';
+      }
+    } else {
+      out += ch;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+Connection* mariaOpen(const QString& connectionText, const QString& user, const QString& password) {
+  QString host, port, database;
+  for (const QString& pair : connectionText.split(u' ', Qt::SkipEmptyParts)) {
+    const qsizetype eq = pair.indexOf(u'=');
+    if (eq < 0) continue;
+    const QString key = pair.left(eq).toLower();
+    const QString value = pair.mid(eq + 1);
+    if (key == u"host") host = value;
+    else if (key == u"port") port = value;
+    else if (key == u"dbname") database = value;
+  }
+  MYSQL* handle = mysql_init(nullptr);
+  if (!handle) {
+    setLastError(QStringLiteral("Zu wenig Speicher für die Verbindung"));
+    return nullptr;
+  }
+  mysql_options(handle, MYSQL_OPT_CONNECT_TIMEOUT, &connectTimeoutSeconds);
+  mysql_options(handle, MYSQL_SET_CHARSET_NAME, "utf8mb4");
+  const QByteArray h = host.toUtf8(), u = user.toUtf8(), p = password.toUtf8(), d = database.toUtf8();
+  if (!mysql_real_connect(handle, h.constData(), u.constData(), p.constData(), d.constData(),
+                          port.toUInt(), nullptr, 0)) {
+    reportError(handle);
+    mysql_close(handle);
+    return nullptr;
+  }
+  auto* c = new Connection;
+  c->backend = Backend::MariaDb;
+  c->mysql = handle;
+  return c;
+}
+
+void mariaClose(Connection* c) { mysql_close(c->mysql); }
+
+bool mariaExecute(Connection* c, const QString& sql) {
+  const QByteArray text = withParameters(c, sql);
+  if (mysql_real_query(c->mysql, text.constData(), text.size()) != 0) {
+    reportError(c->mysql);
+    return false;
+  }
+  // A statement that returns rows anyway: drop them, so the connection is free again.
+  if (MYSQL_RES* result = mysql_store_result(c->mysql)) mysql_free_result(result);
+  while (mysql_next_result(c->mysql) == 0) {
+    if (MYSQL_RES* result = mysql_store_result(c->mysql)) mysql_free_result(result);
+  }
+  return true;
+}
+
+bool mariaQuery(Query::Impl& q, const QString& sql) {
+  MYSQL* handle = q.connection->mysql;
+  const QByteArray text = withParameters(q.connection, sql);
+  if (mysql_real_query(handle, text.constData(), text.size()) != 0) {
+    reportError(handle);
+    return false;
+  }
+  q.mysqlResult = mysql_store_result(handle);
+  if (!q.mysqlResult) {
+    if (mysql_field_count(handle) != 0) {
+      reportError(handle);
+      return false;
+    }
+    return true;  // a statement without rows: a query with none
+  }
+  const unsigned int count = mysql_num_fields(q.mysqlResult);
+  const MYSQL_FIELD* fields = mysql_fetch_fields(q.mysqlResult);
+  for (unsigned int i = 0; i < count; ++i)
+    q.columns.push_back({QString::fromUtf8(fields[i].name), kindOfField(fields[i])});
+  return true;
+}
+
+bool mariaNext(Query::Impl& q) {
+  q.cells.clear();
+  if (!q.mysqlResult) return false;
+  MYSQL_ROW row = mysql_fetch_row(q.mysqlResult);
+  if (!row) return false;
+  const unsigned long* lengths = mysql_fetch_lengths(q.mysqlResult);
+  q.cells.resize(q.columns.size());
+  for (size_t i = 0; i < q.columns.size(); ++i) {
+    Cell& cell = q.cells[i];
+    if (!row[i]) continue;
+    cell.text = QString::fromUtf8(row[i], static_cast<qsizetype>(lengths[i]));
+    switch (q.columns[i].kind) {
+      case ColumnKind::Long:
+      case ColumnKind::Quad:
+        cell.type = Cell::Integer;
+        cell.integer = cell.text.toLongLong();
+        break;
+      case ColumnKind::Float:
+      case ColumnKind::Double:
+        cell.type = q.columns[i].kind == ColumnKind::Float ? Cell::Single : Cell::Real;
+        cell.real = cell.text.toDouble();
+        break;
+      default: cell.type = Cell::Text; break;
+    }
+  }
+  return true;
+}
+
+void mariaFinish(Query::Impl& q) {
+  if (q.mysqlResult) mysql_free_result(q.mysqlResult);
+  q.mysqlResult = nullptr;
+}
+
+}  // namespace db

@@ -1,0 +1,305 @@
+// ODBC data sources through the unixODBC driver manager. Drivers that take UTF-16 calls
+// get them; with 8-bit drivers the program speaks UTF-8, which SQLite drivers store as is.
+#include "db/backend.h"
+
+#include <sql.h>
+#include <sqlext.h>
+
+namespace db {
+
+namespace {
+
+static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "unixODBC's wide characters are UTF-16");
+
+const SQLWCHAR* wide(const QString& text) { return reinterpret_cast<const SQLWCHAR*>(text.utf16()); }
+
+// Collects the diagnostic records of a handle into the layer's error text.
+void reportError(SQLSMALLINT type, SQLHANDLE handle, const QString& fallback = QString()) {
+  QString text;
+  for (SQLSMALLINT record = 1;; ++record) {
+    SQLWCHAR state[6] = {};
+    SQLWCHAR message[1024] = {};
+    SQLINTEGER native = 0;
+    SQLSMALLINT length = 0;
+    const SQLRETURN rc = SQLGetDiagRecW(type, handle, record, state, &native, message,
+                                        static_cast<SQLSMALLINT>(std::size(message)), &length);
+    if (!SQL_SUCCEEDED(rc)) break;
+    if (!text.isEmpty()) text += u' ';
+    text += QString::fromUtf16(reinterpret_cast<const char16_t*>(message),
+                               qMin<qsizetype>(length, std::size(message) - 1));
+  }
+  setLastError(text.isEmpty() ? fallback : text);
+}
+
+// The driver manager hands 16-bit calls to an 8-bit driver with every character cut to
+// its low byte. A check mark sent through the driver's own translation shows which it is.
+bool takesUnicode(SQLHDBC dbc) {
+  const QString probe = QStringLiteral("SELECT '\u2713'");
+  SQLWCHAR out[64] = {};
+  SQLINTEGER length = 0;
+  if (!SQL_SUCCEEDED(SQLNativeSqlW(dbc, const_cast<SQLWCHAR*>(wide(probe)), SQL_NTS, out, 64, &length)))
+    return false;
+  const QString back = QString::fromUtf16(reinterpret_cast<const char16_t*>(out), qMin<SQLINTEGER>(length, 63));
+  return back.contains(QChar(0x2713));
+}
+
+ColumnKind kindOfSqlType(SQLSMALLINT type) {
+  switch (type) {
+    case SQL_INTEGER:
+    case SQL_SMALLINT:
+    case SQL_TINYINT:
+    case SQL_BIT: return ColumnKind::Long;
+    case SQL_BIGINT: return ColumnKind::Quad;
+    case SQL_REAL: return ColumnKind::Float;
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+    case SQL_NUMERIC:
+    case SQL_DECIMAL: return ColumnKind::Double;
+    case SQL_CHAR:
+    case SQL_VARCHAR:
+    case SQL_LONGVARCHAR:
+    case SQL_WCHAR:
+    case SQL_WVARCHAR:
+    case SQL_WLONGVARCHAR:
+    case SQL_TYPE_DATE:
+    case SQL_TYPE_TIME:
+    case SQL_TYPE_TIMESTAMP:
+    case SQL_GUID: return ColumnKind::Text;
+    default: return ColumnKind::Other;
+  }
+}
+
+// Parameter buffers must live until the statement has run.
+struct BoundParameters {
+  std::vector<QString> wideTexts;
+  std::vector<QByteArray> narrowTexts;
+  std::vector<SQLBIGINT> integers;
+  std::vector<SQLLEN> lengths;
+};
+
+bool bindParameters(Connection* c, SQLHSTMT statement, BoundParameters& bound) {
+  const size_t count = c->parameters.size();
+  bound.wideTexts.resize(count);
+  bound.narrowTexts.resize(count);
+  bound.integers.resize(count);
+  bound.lengths.resize(count);
+  for (size_t i = 0; i < count; ++i) {
+    const QVariant& value = c->parameters[i];
+    const auto position = static_cast<SQLUSMALLINT>(i + 1);
+    SQLRETURN rc;
+    if (value.typeId() == QMetaType::LongLong) {
+      bound.integers[i] = value.toLongLong();
+      bound.lengths[i] = 0;
+      rc = SQLBindParameter(statement, position, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0,
+                            &bound.integers[i], 0, &bound.lengths[i]);
+    } else if (c->odbcUnicode) {
+      bound.wideTexts[i] = value.toString();
+      bound.lengths[i] = bound.wideTexts[i].size() * 2;
+      rc = SQLBindParameter(statement, position, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR,
+                            qMax<SQLULEN>(bound.wideTexts[i].size(), 1), 0,
+                            const_cast<SQLWCHAR*>(wide(bound.wideTexts[i])), bound.lengths[i],
+                            &bound.lengths[i]);
+    } else {
+      bound.narrowTexts[i] = value.toString().toUtf8();
+      bound.lengths[i] = bound.narrowTexts[i].size();
+      rc = SQLBindParameter(statement, position, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR,
+                            qMax<SQLULEN>(bound.narrowTexts[i].size(), 1), 0,
+                            bound.narrowTexts[i].data(), bound.lengths[i], &bound.lengths[i]);
+    }
+    if (!SQL_SUCCEEDED(rc)) {
+      reportError(SQL_HANDLE_STMT, statement);
+      return false;
+    }
+  }
+  return true;
+}
+
+// Runs the text on a new statement handle with the connection's parameters; the handle
+// is returned even on failure, so that the caller frees it.
+SQLRETURN run(Connection* c, SQLHSTMT statement, const QString& sql) {
+  BoundParameters bound;
+  if (!bindParameters(c, statement, bound)) return SQL_ERROR;
+  const QByteArray narrow = c->odbcUnicode ? QByteArray() : sql.toUtf8();
+  if (c->parameters.empty()) {
+    return c->odbcUnicode ? SQLExecDirectW(statement, const_cast<SQLWCHAR*>(wide(sql)), SQL_NTS)
+                          : SQLExecDirect(statement, (SQLCHAR*)narrow.constData(), SQL_NTS);
+  }
+  SQLRETURN rc = c->odbcUnicode ? SQLPrepareW(statement, const_cast<SQLWCHAR*>(wide(sql)), SQL_NTS)
+                                : SQLPrepare(statement, (SQLCHAR*)narrow.constData(), SQL_NTS);
+  if (!SQL_SUCCEEDED(rc)) return rc;
+  return SQLExecute(statement);
+}
+
+// Reads a text value in pieces until the driver has handed over all of it.
+bool readText(Connection* c, SQLHSTMT statement, SQLUSMALLINT column, Cell& cell) {
+  QByteArray bytes;
+  char buffer[4096];
+  const SQLSMALLINT cType = c->odbcUnicode ? SQL_C_WCHAR : SQL_C_CHAR;
+  const int terminator = c->odbcUnicode ? 2 : 1;
+  for (;;) {
+    SQLLEN indicator = 0;
+    const SQLRETURN rc = SQLGetData(statement, column, cType, buffer, sizeof buffer, &indicator);
+    if (rc == SQL_NO_DATA) break;
+    if (!SQL_SUCCEEDED(rc)) {
+      reportError(SQL_HANDLE_STMT, statement);
+      return false;
+    }
+    if (indicator == SQL_NULL_DATA) {
+      cell.type = Cell::Null;
+      return true;
+    }
+    const qsizetype room = static_cast<qsizetype>(sizeof buffer) - terminator;
+    const qsizetype got = (indicator == SQL_NO_TOTAL || indicator > room) ? room : indicator;
+    bytes.append(buffer, got - got % terminator);
+    if (rc == SQL_SUCCESS) break;  // with info: truncated, more to come
+  }
+  cell.type = Cell::Text;
+  cell.text = c->odbcUnicode
+                  ? QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()), bytes.size() / 2)
+                  : QString::fromUtf8(bytes);
+  return true;
+}
+
+template <typename T>
+bool readFixed(SQLHSTMT statement, SQLUSMALLINT column, SQLSMALLINT cType, T& value, bool& isNull) {
+  SQLLEN indicator = 0;
+  if (!SQL_SUCCEEDED(SQLGetData(statement, column, cType, &value, sizeof value, &indicator))) {
+    reportError(SQL_HANDLE_STMT, statement);
+    return false;
+  }
+  isNull = indicator == SQL_NULL_DATA;
+  return true;
+}
+
+}  // namespace
+
+Connection* odbcOpen(const QString& source, const QString& user, const QString& password) {
+  SQLHENV env = SQL_NULL_HENV;
+  SQLHDBC dbc = SQL_NULL_HDBC;
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env))) {
+    setLastError(QStringLiteral("ODBC-Umgebung kann nicht angelegt werden"));
+    return nullptr;
+  }
+  SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+  SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
+  SQLSetConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(5), 0);
+  // Values in braces may hold ";"; an empty user or password is left out, so that the
+  // data source's own settings apply.
+  auto braced = [](const QString& v) { return u'{' + QString(v).replace(u"}"_qs, u"}}"_qs) + u'}'; };
+  QString text = u"DSN="_qs + braced(source) + u';';
+  if (!user.isEmpty()) text += u"UID="_qs + braced(user) + u';';
+  if (!password.isEmpty()) text += u"PWD="_qs + braced(password) + u';';
+  const SQLRETURN rc = SQLDriverConnectW(dbc, nullptr, const_cast<SQLWCHAR*>(wide(text)), SQL_NTS,
+                                         nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+  if (!SQL_SUCCEEDED(rc)) {
+    reportError(SQL_HANDLE_DBC, dbc, QStringLiteral("Datenquelle %1 nicht erreichbar").arg(source));
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    SQLFreeHandle(SQL_HANDLE_ENV, env);
+    return nullptr;
+  }
+  auto* c = new Connection;
+  c->backend = Backend::Odbc;
+  c->odbcEnv = env;
+  c->odbcDbc = dbc;
+  c->odbcUnicode = takesUnicode(dbc);
+  return c;
+}
+
+void odbcClose(Connection* c) {
+  SQLDisconnect(c->odbcDbc);
+  SQLFreeHandle(SQL_HANDLE_DBC, c->odbcDbc);
+  SQLFreeHandle(SQL_HANDLE_ENV, c->odbcEnv);
+}
+
+bool odbcExecute(Connection* c, const QString& sql) {
+  SQLHSTMT statement = SQL_NULL_HSTMT;
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, c->odbcDbc, &statement))) {
+    reportError(SQL_HANDLE_DBC, c->odbcDbc);
+    return false;
+  }
+  const SQLRETURN rc = run(c, statement, sql);
+  const bool ok = SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA;  // no data: nothing to change
+  if (!ok) reportError(SQL_HANDLE_STMT, statement);
+  SQLFreeHandle(SQL_HANDLE_STMT, statement);
+  return ok;
+}
+
+bool odbcQuery(Query::Impl& q, const QString& sql) {
+  Connection* c = q.connection;
+  SQLHSTMT statement = SQL_NULL_HSTMT;
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, c->odbcDbc, &statement))) {
+    reportError(SQL_HANDLE_DBC, c->odbcDbc);
+    return false;
+  }
+  q.odbcStatement = statement;
+  const SQLRETURN rc = run(c, statement, sql);
+  if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
+    reportError(SQL_HANDLE_STMT, statement);
+    return false;
+  }
+  SQLSMALLINT count = 0;
+  SQLNumResultCols(statement, &count);
+  for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(count); ++i) {
+    SQLWCHAR name[256] = {};
+    SQLSMALLINT nameLength = 0, type = 0, digits = 0, nullable = 0;
+    SQLULEN size = 0;
+    SQLDescribeColW(statement, i, name, 256, &nameLength, &type, &size, &digits, &nullable);
+    q.columns.push_back({QString::fromUtf16(reinterpret_cast<const char16_t*>(name), qMin<SQLSMALLINT>(nameLength, 255)),
+                         kindOfSqlType(type)});
+  }
+  return true;
+}
+
+bool odbcNext(Query::Impl& q) {
+  q.cells.clear();
+  auto statement = static_cast<SQLHSTMT>(q.odbcStatement);
+  if (q.columns.empty()) return false;
+  const SQLRETURN rc = SQLFetch(statement);
+  if (rc == SQL_NO_DATA) return false;
+  if (!SQL_SUCCEEDED(rc)) {
+    reportError(SQL_HANDLE_STMT, statement);
+    return false;
+  }
+  q.cells.resize(q.columns.size());
+  for (size_t i = 0; i < q.columns.size(); ++i) {
+    Cell& cell = q.cells[i];
+    const auto column = static_cast<SQLUSMALLINT>(i + 1);
+    bool isNull = false;
+    bool ok = true;
+    switch (q.columns[i].kind) {
+      case ColumnKind::Long:
+      case ColumnKind::Quad: {
+        SQLBIGINT value = 0;
+        ok = readFixed(statement, column, SQL_C_SBIGINT, value, isNull);
+        cell.type = Cell::Integer;
+        cell.integer = value;
+        break;
+      }
+      case ColumnKind::Float: {
+        SQLREAL value = 0;
+        ok = readFixed(statement, column, SQL_C_FLOAT, value, isNull);
+        cell.type = Cell::Single;
+        cell.real = value;
+        break;
+      }
+      case ColumnKind::Double: {
+        SQLDOUBLE value = 0;
+        ok = readFixed(statement, column, SQL_C_DOUBLE, value, isNull);
+        cell.type = Cell::Real;
+        cell.real = value;
+        break;
+      }
+      default: ok = readText(q.connection, statement, column, cell); break;
+    }
+    if (!ok) return false;
+    if (isNull) cell = Cell{};
+  }
+  return true;
+}
+
+void odbcFinish(Query::Impl& q) {
+  if (q.odbcStatement) SQLFreeHandle(SQL_HANDLE_STMT, static_cast<SQLHSTMT>(q.odbcStatement));
+  q.odbcStatement = nullptr;
+}
+
+}  // namespace db

@@ -1,0 +1,68 @@
+// Opening an object's server database by the configured mode, and the small queries that
+// the transfers share.
+#include "db/serverdb.h"
+
+#include "common/programend.h"
+#include "db/messages.h"
+
+namespace db {
+
+QString mariaDbConnectionText(const QString& host, const QString& port, const QString& database) {
+  return u"host="_qs + host + u" port="_qs + port + u" dbname="_qs + database;
+}
+
+Connection* openMariaDb(const QString& host, const QString& port, const QString& database,
+                        const QString& user, const QString& password) {
+  Connection* c = openDatabase(mariaDbConnectionText(host, port, database), user, password, Backend::MariaDb);
+  if (c) {
+    execute(c, QStringLiteral("SET character_set_connection=utf8"));
+    execute(c, QStringLiteral("SET character_set_client=utf8"));
+    execute(c, QStringLiteral("SET character_set_results=utf8"));
+  }
+  return c;
+}
+
+Connection* openServerDatabase(const QString& objectName, const ServerSettings& settings) {
+  if (settings.mode == u"ODBC") return openDatabase(objectName, QString(), QString(), Backend::Odbc);
+  if (settings.mode == u"MARIADB")
+    return openMariaDb(settings.host, settings.port, objectName, settings.user, settings.password);
+  setLastError(u"Unbekannte Verbindungsart DB_MODE="_qs + settings.mode);
+  return nullptr;
+}
+
+int databaseKind(Connection* connection) {
+  if (!connection) return 0;
+  {
+    Query sqlite(connection, QStringLiteral("SELECT sqlite_version();"));
+    if (sqlite.ok()) return 1;
+  }
+  Query query(connection, QStringLiteral("SELECT @@VERSION;"));
+  if (!query.ok()) return 0;
+  const QString version = query.next() ? query.text(0) : QString();
+  if (version.contains(u"Maria", Qt::CaseInsensitive)) return 2;
+  if (version.contains(u"my", Qt::CaseInsensitive)) return 3;
+  if (version.contains(u"Microsoft", Qt::CaseInsensitive)) return 4;
+  return 0;
+}
+
+qint64 countRows(Connection* connection, const QString& table) {
+  const QString statement = u"SELECT COUNT(*) FROM "_qs + table + u';';
+  Query query(connection, statement);
+  if (!query.ok()) {
+    reportFailure(MessageForm::QueryError, statement);
+    return -1;
+  }
+  return query.next() ? query.int64(0) : 0;
+}
+
+qint32 maxId(Connection* connection, const QString& table) {
+  const QString statement = u"SELECT MAX(ID) FROM "_qs + table + u';';
+  Query query(connection, statement);
+  if (!query.ok()) {
+    reportFailure(MessageForm::QueryFailed, statement);
+    common::endProgram(1);
+  }
+  return query.next() ? query.int32(0) : 0;
+}
+
+}  // namespace db

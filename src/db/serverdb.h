@@ -1,0 +1,35 @@
+// Server connections of an object, the database kind of a connection, and the two small
+// queries every transfer needs: the row count and the highest ID of a table.
+#pragma once
+
+#include "db/database.h"
+
+namespace db {
+
+// The five configuration values that decide how a server database is reached.
+struct ServerSettings {
+  QString mode;  // "ODBC" or "MARIADB"; anything else reaches no server
+  QString host;
+  QString port;
+  QString user;
+  QString password;
+};
+
+// The server database of an object, or nullptr (lastError() tells why). Reports nothing.
+Connection* openServerDatabase(const QString& objectName, const ServerSettings& settings);
+
+// "host=… port=… dbname=…" with the three character-set statements after connecting.
+Connection* openMariaDb(const QString& host, const QString& port, const QString& database,
+                        const QString& user, const QString& password);
+QString mariaDbConnectionText(const QString& host, const QString& port, const QString& database);
+
+// 0 none or unknown, 1 SQLite, 2 MariaDB, 3 MySQL, 4 Microsoft SQL Server. Reports nothing.
+int databaseKind(Connection* connection);
+
+// The number of rows, or -1 after a reported failure.
+qint64 countRows(Connection* connection, const QString& table);
+
+// The highest ID, 0 for an empty table. A failure is reported and ends the program.
+qint32 maxId(Connection* connection, const QString& table);
+
+}  // namespace db

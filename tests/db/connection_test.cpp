@@ -1,0 +1,136 @@
+// The connection layer on each kind of database: typed reads, NULLs, type classes, "?"
+// parameters, error texts, row count, highest ID and database kind.
+#include "testservers.h"
+
+#include "common/programend.h"
+#include "db/serverdb.h"
+
+#include <gtest/gtest.h>
+
+using db::ColumnKind;
+using testsupport::Place;
+
+namespace {
+
+class ConnectionTest : public ::testing::TestWithParam<Place> {
+ protected:
+  void SetUp() override {
+    connection.reset(testsupport::openEmpty(GetParam(), QString::fromStdString(
+        ::testing::UnitTest::GetInstance()->current_test_info()->name())));
+    ASSERT_TRUE(connection) << db::lastError().toStdString();
+  }
+  db::Connection* c() { return connection.get(); }
+  db::ConnectionGuard connection;
+};
+
+TEST_P(ConnectionTest, ReadsEachTypeClassAndNullsAsZeroOrEmpty) {
+  testsupport::run(c(), {
+      u"CREATE TABLE probe (ID bigint, n int, f float, d double, s varchar(64))"_qs,
+      u"INSERT INTO probe VALUES (5000000000, -42, 0.1, 36.25, 'Grüße ☺')"_qs,
+      u"INSERT INTO probe VALUES (2, NULL, NULL, NULL, NULL)"_qs,
+  });
+  db::Query q(c(), u"SELECT ID, n, f, d, s FROM probe ORDER BY ID DESC"_qs);
+  ASSERT_TRUE(q.ok()) << db::lastError().toStdString();
+  ASSERT_EQ(q.columnCount(), 5);
+  const QStringList names{u"ID"_qs, u"n"_qs, u"f"_qs, u"d"_qs, u"s"_qs};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(q.columnName(i), names[i]);
+
+  // The declared type decides on SQLite files; the servers report their field types.
+  const bool sqliteRule = GetParam() == Place::LocalSqlite;
+  const bool sqliteOdbc = GetParam() == Place::OdbcSqlite;
+  EXPECT_EQ(q.columnKind(0), ColumnKind::Quad);
+  EXPECT_EQ(q.columnKind(1), sqliteRule ? ColumnKind::Quad : ColumnKind::Long);
+  EXPECT_EQ(q.columnKind(2), sqliteRule || sqliteOdbc ? ColumnKind::Double : ColumnKind::Float);
+  EXPECT_EQ(q.columnKind(3), ColumnKind::Double);
+  EXPECT_EQ(q.columnKind(4), ColumnKind::Text);
+
+  ASSERT_TRUE(q.next());
+  EXPECT_EQ(q.int64(0), 5000000000LL);
+  EXPECT_EQ(q.int32(1), -42);
+  EXPECT_EQ(q.text(1), u"-42"_qs);
+  EXPECT_FLOAT_EQ(q.single(2), 0.1f);
+  EXPECT_DOUBLE_EQ(q.real(3), 36.25);
+  EXPECT_EQ(q.text(4), u"Grüße ☺"_qs);
+  EXPECT_FALSE(q.isNull(4));
+
+  ASSERT_TRUE(q.next());
+  for (int i = 1; i < 5; ++i) {
+    EXPECT_TRUE(q.isNull(i)) << i;
+    EXPECT_EQ(q.int32(i), 0);
+    EXPECT_EQ(q.int64(i), 0);
+    EXPECT_EQ(q.real(i), 0.0);
+    EXPECT_EQ(q.text(i), QString());
+  }
+  EXPECT_FALSE(q.next());
+}
+
+TEST_P(ConnectionTest, BindsTextAndIntegerParametersByPosition) {
+  testsupport::run(c(), {u"CREATE TABLE xele (ID bigint, gruppe varchar(64), element varchar(64))"_qs});
+  const QString tricky = u"O'Brien \"?\" \\ ü ✓"_qs;
+  db::bindInteger(c(), 0, 7);
+  db::bindText(c(), 1, tricky);
+  db::bindText(c(), 2, u"Spülen"_qs);
+  ASSERT_TRUE(db::execute(c(), u"INSERT INTO xele (ID, gruppe, element) VALUES (?, ?, ?)"_qs))
+      << db::lastError().toStdString();
+
+  db::bindText(c(), 0, tricky);
+  db::Query q(c(), u"SELECT ID, element, '?' FROM xele WHERE gruppe=?"_qs);
+  ASSERT_TRUE(q.ok()) << db::lastError().toStdString();
+  ASSERT_TRUE(q.next());
+  EXPECT_EQ(q.int32(0), 7);
+  EXPECT_EQ(q.text(1), u"Spülen"_qs);
+  EXPECT_EQ(q.text(2), u"?"_qs);
+  EXPECT_FALSE(q.next());
+
+  // Parameters are used once: the next query sees none.
+  db::Query all(c(), u"SELECT COUNT(*) FROM xele"_qs);
+  ASSERT_TRUE(all.ok() && all.next());
+  EXPECT_EQ(all.int64(0), 1);
+}
+
+TEST_P(ConnectionTest, FailingStatementSetsTheLayersErrorText) {
+  db::setLastError(QString());
+  EXPECT_FALSE(db::execute(c(), u"DELETE FROM nosuchtable"_qs));
+  EXPECT_TRUE(db::lastError().contains(u"nosuchtable"_qs, Qt::CaseInsensitive)) << db::lastError().toStdString();
+
+  db::setLastError(QString());
+  db::Query q(c(), u"SELECT broken FROM"_qs);
+  EXPECT_FALSE(q.ok());
+  EXPECT_FALSE(q.next());
+  EXPECT_FALSE(db::lastError().isEmpty());
+}
+
+TEST_P(ConnectionTest, CountsRowsAndFindsTheHighestId) {
+  testsupport::run(c(), {u"CREATE TABLE resultat (ID bigint, AUID varchar(32))"_qs});
+  testsupport::BoxRecorder boxes;
+  EXPECT_EQ(db::countRows(c(), u"resultat"_qs), 0);
+  EXPECT_EQ(db::maxId(c(), u"resultat"_qs), 0);  // so the first new row gets ID 1
+  testsupport::run(c(), {u"INSERT INTO resultat VALUES (41, 'A'), (7, 'B')"_qs});
+  EXPECT_EQ(db::countRows(c(), u"resultat"_qs), 2);
+  EXPECT_EQ(db::maxId(c(), u"resultat"_qs), 41);
+  EXPECT_TRUE(boxes.boxes.empty());
+
+  EXPECT_EQ(db::countRows(c(), u"fehlt"_qs), -1);
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].title, u"Fehler"_qs);
+  EXPECT_EQ(boxes.boxes[0].icon, platform::BoxIcon::Error);
+  EXPECT_TRUE(boxes.boxes[0].text.startsWith(
+      u"Abfrage SELECT COUNT(*) FROM fehlt; hat folgende Fehlermeldung ergeben:"_qs));
+
+  EXPECT_THROW(db::maxId(c(), u"fehlt"_qs), common::ProgramEnd);
+  ASSERT_EQ(boxes.boxes.size(), 2u);
+  EXPECT_EQ(boxes.boxes[1].title, u"Datenbankfehler"_qs);
+  EXPECT_TRUE(boxes.boxes[1].text.startsWith(
+      u"Die Abfrage SELECT MAX(ID) FROM fehlt; konnte nicht ausgeführt werden: "_qs));
+}
+
+TEST_P(ConnectionTest, RecognisesTheDatabaseKind) {
+  const bool sqlite = GetParam() == Place::LocalSqlite || GetParam() == Place::OdbcSqlite;
+  EXPECT_EQ(db::databaseKind(c()), sqlite ? 1 : 2);
+  EXPECT_EQ(db::databaseKind(nullptr), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllPlaces, ConnectionTest, ::testing::ValuesIn(testsupport::allPlaces()),
+                         [](const auto& info) { return testsupport::placeName(info.param).toStdString(); });
+
+}  // namespace

@@ -1,0 +1,123 @@
+// The test run's servers: read once from servers.env, fresh databases on demand.
+#include "testservers.h"
+
+#include "db/serverdb.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+#include <stdexcept>
+
+namespace testsupport {
+
+namespace {
+
+Servers readServers() {
+  const QString folder = qEnvironmentVariable("VARNOTHM_TEST_SERVERS");
+  QFile file(folder + u"/servers.env"_qs);
+  if (folder.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+    ADD_FAILURE() << "the test servers are not running: no servers.env in '" << folder.toStdString()
+                  << "' (run the tests through ctest, which starts them)";
+    throw std::runtime_error("no test servers");
+  }
+  QMap<QString, QString> values;
+  for (const QByteArray& line : file.readAll().split('\n')) {
+    const qsizetype eq = line.indexOf('=');
+    if (eq > 0) values.insert(QString::fromUtf8(line.left(eq)), QString::fromUtf8(line.mid(eq + 1)));
+  }
+  Servers s{values["MARIADB_HOST"], values["MARIADB_PORT"], values["MARIADB_USER"], values["MARIADB_PASS"],
+            values["ODBCINI"], values["ODBC_SQLITE_DSN"], values["ODBC_SQLITE_FILE"],
+            values["ODBC_MARIADB_DSN"], values["ODBC_MARIADB_SCHEMA"]};
+  qputenv("ODBCINI", s.odbcIni.toUtf8());
+  return s;
+}
+
+QString schemaName(const QString& name) {
+  QString out = u"t_"_qs;
+  for (QChar c : name.toLower()) out += (c.isLetterOrNumber() && c.unicode() < 128) ? c : u'_';
+  return out.left(60);
+}
+
+}  // namespace
+
+const Servers& servers() {
+  static const Servers s = readServers();
+  return s;
+}
+
+QString placeName(Place place) {
+  switch (place) {
+    case Place::LocalSqlite: return u"LocalSqlite"_qs;
+    case Place::MariaDb: return u"MariaDb"_qs;
+    case Place::OdbcSqlite: return u"OdbcSqlite"_qs;
+    case Place::OdbcMariaDb: return u"OdbcMariaDb"_qs;
+  }
+  return QString();
+}
+
+const std::vector<Place>& allPlaces() {
+  static const std::vector<Place> places{Place::LocalSqlite, Place::MariaDb, Place::OdbcSqlite,
+                                         Place::OdbcMariaDb};
+  return places;
+}
+
+db::Connection* openMariaAdmin() {
+  const Servers& s = servers();
+  db::Connection* c = db::openMariaDb(s.mariaHost, s.mariaPort, u"information_schema"_qs, s.mariaUser, s.mariaPass);
+  if (!c) ADD_FAILURE() << "test MariaDB server unreachable: " << db::lastError().toStdString();
+  return c;
+}
+
+void run(db::Connection* c, const QStringList& statements) {
+  for (const QString& statement : statements)
+    ASSERT_TRUE(db::execute(c, statement)) << statement.toStdString() << ": " << db::lastError().toStdString();
+}
+
+db::Connection* openEmpty(Place place, const QString& name) {
+  const Servers& s = servers();
+  switch (place) {
+    case Place::LocalSqlite: {
+      const QString file = temporaryFolder() + u"/"_qs + schemaName(name) + u".db"_qs;
+      QFile(file).open(QIODevice::WriteOnly);
+      return db::openDatabase(file, {}, {}, db::Backend::Sqlite);
+    }
+    case Place::MariaDb: {
+      const QString schema = schemaName(name);
+      db::ConnectionGuard admin(openMariaAdmin());
+      run(admin.get(), {u"DROP DATABASE IF EXISTS "_qs + schema, u"CREATE DATABASE "_qs + schema});
+      return db::openMariaDb(s.mariaHost, s.mariaPort, schema, s.mariaUser, s.mariaPass);
+    }
+    case Place::OdbcSqlite:
+      QFile::remove(s.sqliteFile);
+      return db::openDatabase(s.sqliteDsn, {}, {}, db::Backend::Odbc);
+    case Place::OdbcMariaDb: {
+      db::ConnectionGuard admin(openMariaAdmin());
+      run(admin.get(), {u"DROP DATABASE IF EXISTS "_qs + s.mariaOdbcSchema, u"CREATE DATABASE "_qs + s.mariaOdbcSchema});
+      return db::openDatabase(s.mariaDsn, {}, {}, db::Backend::Odbc);
+    }
+  }
+  return nullptr;
+}
+
+BoxRecorder::BoxRecorder(platform::BoxAnswer a, QStringList in) : answer(a), inputs(std::move(in)) {
+  platform::setBoxResponder([this](const platform::BoxRequest& request) {
+    boxes.push_back(request);
+    if (request.isInput) {
+      if (inputs.isEmpty()) return platform::BoxReply{platform::BoxAnswer::Cancel, {}};
+      return platform::BoxReply{platform::BoxAnswer::Ok, inputs.takeFirst()};
+    }
+    return platform::BoxReply{answer, {}};
+  });
+}
+
+BoxRecorder::~BoxRecorder() { platform::setBoxResponder({}); }
+
+QString temporaryFolder() {
+  // One folder per test program run, removed when the program ends.
+  static QTemporaryDir dir;
+  return dir.path();
+}
+
+}  // namespace testsupport

@@ -1,0 +1,53 @@
+// The servers of the test run, read from the file that the run's start step wrote, and
+// fresh databases on each kind of server. A test that cannot reach them fails.
+#pragma once
+
+#include "db/database.h"
+#include "platform/boxes.h"
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace testsupport {
+
+struct Servers {
+  QString mariaHost, mariaPort, mariaUser, mariaPass;
+  QString odbcIni;
+  QString sqliteDsn, sqliteFile;
+  QString mariaDsn, mariaOdbcSchema;
+};
+
+// The servers of this run. Sets ODBCINI for the driver manager. Fails the test (throws)
+// when the run's servers are not there.
+const Servers& servers();
+
+// The four places a database can live, for tests that run the same cases on each.
+enum class Place { LocalSqlite, MariaDb, OdbcSqlite, OdbcMariaDb };
+QString placeName(Place place);
+const std::vector<Place>& allPlaces();
+
+// An empty database at the place, open. Each call starts from nothing: a new SQLite file,
+// a new MariaDB schema, or the data source's tables dropped.
+db::Connection* openEmpty(Place place, const QString& name);
+
+// A plain admin connection to the test MariaDB server, on information_schema.
+db::Connection* openMariaAdmin();
+
+// Runs statements on a connection and fails the test on the first that fails.
+void run(db::Connection* c, const QStringList& statements);
+
+// Records every box while it lives and answers it: message boxes with `answer`, input
+// boxes with the next of `inputs` (or cancel when none is left).
+struct BoxRecorder {
+  explicit BoxRecorder(platform::BoxAnswer answer = platform::BoxAnswer::Ok, QStringList inputs = {});
+  ~BoxRecorder();
+  std::vector<platform::BoxRequest> boxes;
+  platform::BoxAnswer answer;
+  QStringList inputs;
+};
+
+// A temporary folder removed at the end of the test.
+QString temporaryFolder();
+
+}  // namespace testsupport
