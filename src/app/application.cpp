@@ -1,0 +1,149 @@
+// The program's spine: start-up in its order, the main loop that dispatches events to the
+// commands, and the end that closes the local database whichever way the program ends.
+#include "app/application.h"
+
+#include "app/appstate.h"
+#include "app/config.h"
+#include "app/mainwindow.h"
+#include "common/programend.h"
+#include "platform/boxes.h"
+#include "platform/events.h"
+#include "platform/iconlists.h"
+#include "platform/scripteduser.h"
+#include "platform/statusbar.h"
+#include "platform/system.h"
+#include "platform/windows.h"
+
+namespace app {
+
+namespace {
+
+enum Command {
+  ObjectName = 0,
+  FetchOutlets = 1,
+  FetchMeasures = 2,
+  ReturnWork = 3,
+  EditMeasures = 4,
+  EditResults = 5,
+  Help = 6,
+  Quit = 7,
+  Assistant = 8,
+};
+
+const QString notChosen = u"Noch kein Objekt ausgewählt."_qs;
+
+// The command's answer when no object is chosen: true when it was shown.
+bool noObjectMessage(const QString& title, platform::BoxIcon icon) {
+  if (state().localDb) return false;
+  platform::messageBox(title, notChosen, icon);
+  return true;
+}
+
+void openMainWindow() {
+  AppState& s = state();
+  platform::WindowFeatures features;
+  features.minimiseBox = features.maximiseBox = features.sizingBorder = features.maximised = true;
+  s.mainWindow = platform::openWindow(0, 0, 1024, 768, u"VarnothM"_qs, features);
+  platform::createStatusBar(s.mainWindow);
+  platform::addStatusField(s.mainWindow);
+  platform::addStatusField(s.mainWindow);
+  platform::setStatusFieldText(s.mainWindow, 0, u"VarnothM "_qs + programVersion, true);
+  platform::setStatusFieldProgress(s.mainWindow, 1, 0);
+  s.commandList = platform::createIconList(s.mainWindow, 10, 10, 100, 100, u"commandList"_qs);
+  s.objectList = platform::createIconList(s.mainWindow, 10, 120, 100, 100, u"objectList"_qs);
+}
+
+bool isClick(const platform::WindowEvent& e) {
+  return e.kind == platform::EventKind::Control &&
+         (e.type == platform::ControlEventType::LeftClick || e.type == platform::ControlEventType::LeftDoubleClick);
+}
+
+// Handles one event of the main window; false when the loop is to end.
+bool handleMainEvent(const platform::WindowEvent& e) {
+  AppState& s = state();
+  switch (e.kind) {
+    case platform::EventKind::Close: return false;
+    case platform::EventKind::Size:
+    case platform::EventKind::Move:
+    case platform::EventKind::Minimise:
+    case platform::EventKind::Maximise:
+    case platform::EventKind::Restore: layoutMainLists(); return true;
+    default: break;
+  }
+  if (!isClick(e)) return true;
+  if (e.control == s.commandList) {
+    const int position = platform::selectedIconItem(s.commandList);
+    return runCommand(position);
+  }
+  if (e.control == s.objectList) {
+    const int index = platform::selectedIconItem(s.objectList);
+    if (index >= 0) chooseObject(platform::iconItemText(s.objectList, index));
+    showCurrentObject();
+  }
+  return true;
+}
+
+void mainLoop() {
+  AppState& s = state();
+  for (;;) {
+    const platform::WindowEvent e = platform::waitWindowEvent();
+    bool goOn = true;
+    if (e.window != s.mainWindow) {
+      // A close box of any window ends the program; other windows' events only bring
+      // the main window back.
+      if (e.kind == platform::EventKind::Close) goOn = false;
+      else platform::showWindowNormal(s.mainWindow);
+    } else {
+      goOn = handleMainEvent(e);
+    }
+    setStatusText(QString());
+    setStatusProgress(0);
+    if (!goOn) return;
+  }
+}
+
+}  // namespace
+
+bool runCommand(int position) {
+  AppState& s = state();
+  switch (position) {
+    case ObjectName: platform::focusIconItem(s.objectList, 0); break;
+    case FetchOutlets: noObjectMessage(u"Info"_qs, platform::BoxIcon::Info); break;
+    case FetchMeasures:
+    case ReturnWork:
+    case EditMeasures:
+    case EditResults:
+    case Assistant: noObjectMessage(u"Meldung"_qs, platform::BoxIcon::None); break;
+    case Help: platform::openWithShell(s.programFolder + u"VarnothM.PDF"_qs); break;
+    case Quit: return false;
+    default: break;
+  }
+  return true;
+}
+
+int runApplication(const QString& programFolder) {
+  resetState();
+  AppState& s = state();
+  int exitCode = 0;
+  try {
+    s.programFolder = programFolder;
+    s.config = readConfiguration(programFolder + u"VarnothM.CFG"_qs);
+    loadImages();
+    s.currentObject = noObject;
+    openMainWindow();
+    layoutMainLists();
+    fillMainLists();
+    if (platform::iconItemCount(s.objectList) > 0) chooseObject(platform::iconItemText(s.objectList, 0));
+    mainLoop();
+  } catch (const common::ProgramEnd& end) {
+    exitCode = end.exitCode;
+  }
+  db::closeDatabase(s.localDb);
+  s.localDb = nullptr;
+  if (s.mainWindow) platform::closeWindow(s.mainWindow);
+  s.mainWindow = 0;
+  platform::recordProgramEnd();
+  return exitCode;
+}
+
+}  // namespace app

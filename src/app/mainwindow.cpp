@@ -1,0 +1,168 @@
+// The main window's lists and status bar, the objects offered by the server, and the
+// current object's local database.
+#include "app/mainwindow.h"
+
+#include "app/appstate.h"
+#include "common/programend.h"
+#include "db/localschema.h"
+#include "db/odbcsources.h"
+#include "platform/boxes.h"
+#include "platform/controls.h"
+#include "platform/iconlists.h"
+#include "platform/statusbar.h"
+#include "platform/windows.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cmath>
+
+// The icons are compiled into the program; a static library must register them by hand,
+// from outside any namespace.
+static void registerIconResources() { Q_INIT_RESOURCE(icons); }
+
+namespace app {
+
+namespace {
+
+const QStringList iconNames{u"object"_qs, u"home"_qs, u"down"_qs,   u"up"_qs,   u"config"_qs,
+                            u"help"_qs,   u"onoff"_qs, u"manahme"_qs, u"left"_qs, u"date"_qs,
+                            u"plus"_qs,   u"shower"_qs, u"tap"_qs};
+
+struct CommandItem {
+  QString caption;
+  QString icon;
+};
+
+const CommandItem commandItems[] = {
+    {u"Objektname"_qs, u"object"_qs},       {u"Auslassliste holen"_qs, u"home"_qs},
+    {u"Daten abholen"_qs, u"down"_qs},      {u"Daten abgeben"_qs, u"up"_qs},
+    {u"Maßnahmen bearb."_qs, u"config"_qs}, {u"Resultate bearb."_qs, u"config"_qs},
+    {u"Hilfe"_qs, u"help"_qs},              {u"Beenden"_qs, u"onoff"_qs},
+    {u"Massnahmenassistent"_qs, u"manahme"_qs},
+};
+
+const QString excludedSources = u"|MS Access Database|ODBC Data Sources|Excel Files|dBase Files|"_qs;
+
+void fatal(const QString& text) {
+  platform::messageBox(u"Fehler"_qs, text);
+  common::endProgram(1);
+}
+
+}  // namespace
+
+void loadImages() {
+  registerIconResources();
+  for (const QString& name : iconNames) {
+    const int number = platform::loadImage(u":/icons/"_qs + name + u".png"_qs);
+    if (number) state().images.insert(name, number);
+  }
+}
+
+int image(const QString& name) { return state().images.value(name, 0); }
+
+void layoutMainLists() {
+  AppState& s = state();
+  if (!s.mainWindow || !s.commandList || !s.objectList) return;
+  const int W = platform::windowClientWidth(s.mainWindow) - 20;
+  const int H = platform::windowClientHeight(s.mainWindow);
+  platform::hideControl(s.commandList);
+  platform::hideControl(s.objectList);
+  const double perRow = platform::iconItemCount(s.commandList) * 160.0 / W;
+  const int rows = std::isfinite(perRow) ? static_cast<int>(std::trunc(perRow)) : 0;
+  int h = rows * 120 + 60;
+  if (h > H - 30) h = H - 30;
+  platform::setControlGeometry(s.commandList, 10, 10, W, h);
+  const int y = 10 + h + 10;
+  platform::setControlGeometry(s.objectList, 10, y, W, H - y - 35);
+  platform::rearrangeIcons(s.commandList);
+  platform::rearrangeIcons(s.objectList);
+  platform::showControl(s.commandList);
+  platform::showControl(s.objectList);
+}
+
+void setStatusText(const QString& text) {
+  const int window = state().mainWindow;
+  if (window && platform::hasStatusBar(window)) platform::setStatusFieldText(window, 0, text, false);
+}
+
+void setStatusProgress(int value) {
+  const int window = state().mainWindow;
+  if (window && platform::hasStatusBar(window)) platform::setStatusFieldProgress(window, 1, value);
+}
+
+int listOdbcSources(QStringList& names) {
+  QStringList sources;
+  const bool ok = db::userDataSources(sources);
+  for (const QString& name : sources) {
+    if (!excludedSources.contains(u'|' + name + u'|', Qt::CaseInsensitive)) names.append(name);
+  }
+  return ok ? static_cast<int>(names.size()) : -1;
+}
+
+int listMariaDbSchemas(const QString& host, const QString& port, const QString& user,
+                       const QString& password, QStringList& names) {
+  db::ConnectionGuard server(db::openMariaDb(host, port, u"information_schema"_qs, user, password));
+  if (!server) return 0;
+  int count = 0;
+  db::Query query(server.get(),
+                  u"SELECT SCHEMA_NAME FROM information_schema.schemata WHERE "
+                  "SCHEMA_NAME!='information_schema' ORDER BY SCHEMA_NAME"_qs);
+  while (query.next()) {
+    const QString name = query.text(0);
+    if (name == u"version") continue;
+    names.append(name);
+    ++count;
+  }
+  return count;
+}
+
+void fillMainLists() {
+  AppState& s = state();
+  platform::setWindowTitle(s.mainWindow, u"VarnothM Objekt "_qs + s.currentObject.toUpper());
+  platform::clearIconList(s.commandList);
+  for (const CommandItem& item : commandItems) platform::addIconItem(s.commandList, item.caption, image(item.icon));
+  platform::clearIconList(s.objectList);
+  QStringList names;
+  if (s.config.mode == u"ODBC") listOdbcSources(names);
+  else if (s.config.mode == u"MARIADB")
+    listMariaDbSchemas(s.config.host, s.config.port, s.config.user, s.config.password, names);
+  for (const QString& name : names) platform::addIconItem(s.objectList, name, image(u"object"_qs));
+  layoutMainLists();
+}
+
+void openLocalDatabase() {
+  AppState& s = state();
+  const QString folder = s.programFolder + s.currentObject + u'/';
+  const QString file = folder + u"Varnoth.DBF"_qs;
+  if ((s.localDb = db::openDatabase(file, {}, {}, db::Backend::Sqlite))) return;
+  if (!QFileInfo(folder).isDir() && !QDir().mkdir(folder))
+    fatal(u"Ordner "_qs + folder + u" kann nicht angelegt werden."_qs);
+  if (!QFileInfo::exists(file)) {
+    QFile empty(file);
+    if (!empty.open(QIODevice::WriteOnly)) fatal(u"Datenbank kann in "_qs + folder + u" nicht angelegt werden."_qs);
+  }
+  s.localDb = db::openDatabase(file, {}, {}, db::Backend::Sqlite);
+  if (!s.localDb) fatal(u"Datenbank kann in "_qs + folder + u" nicht geöffnet werden."_qs);
+  db::createOutletTable(s.localDb);
+  db::createResultTable(s.localDb);
+  db::createMeasureTable(s.localDb);
+  db::createDialogTable(s.localDb);
+}
+
+void showCurrentObject() {
+  AppState& s = state();
+  platform::setWindowTitle(s.mainWindow, u"VarnothM Objekt "_qs + s.currentObject.toUpper());
+  platform::setIconItemText(s.commandList, 0, s.currentObject);
+}
+
+void chooseObject(const QString& name) {
+  AppState& s = state();
+  db::closeDatabase(s.localDb);
+  s.localDb = nullptr;
+  s.currentObject = name;
+  openLocalDatabase();
+  showCurrentObject();
+}
+
+}  // namespace app
