@@ -1,0 +1,27 @@
+// What the toolkit tells the scripted user's transcript, and the player's turn in the event wait.
+// Inside platform only; every call does nothing while no script plays.
+#pragma once
+
+#include <QString>
+
+namespace platform {
+
+void recordTitle(int window, const QString& previous, const QString& title);
+void recordStatus(const QString& previous, const QString& text);
+void recordShell(const QString& target);
+
+// Writes the items of named icon lists that were filled anew since they were last written.
+void recordFilledLists();
+
+// Marks a list as filled anew (cleared or given items).
+void markListFilled(int list);
+
+// Plays the next action when a script plays. Returns false when there was no script
+// action to play (no script, or the script has run out).
+bool playNextScriptAction();
+
+// True when a script plays, or played and ran out.
+bool isScriptPlaying();
+void recordScriptExhausted();
+
+}  // namespace platform

@@ -1,0 +1,57 @@
+// Operating-system services over Qt and POSIX: folders, login name, screen, shell hand-off.
+// The hand-off goes to the desktop's opener (xdg-open behind QDesktopServices) without waiting.
+#include "platform/system.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QUrl>
+
+#include "platform/recorder.h"
+
+namespace platform {
+
+namespace {
+
+QString withTrailingSlash(const QString& folder) {
+  return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+
+}  // namespace
+
+QString programFolder() { return withTrailingSlash(QCoreApplication::applicationDirPath()); }
+
+QString loginName() {
+  if (const passwd* entry = getpwuid(geteuid())) return QString::fromLocal8Bit(entry->pw_name);
+  return qEnvironmentVariable("USER", qEnvironmentVariable("LOGNAME"));
+}
+
+QString tempFolder() { return withTrailingSlash(QDir::tempPath()); }
+
+int desktopWidth() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen ? screen->geometry().width() : 0;
+}
+
+int desktopHeight() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen ? screen->geometry().height() : 0;
+}
+
+void openWithShell(const QString& target) {
+  if (isScriptPlaying()) {
+    recordShell(target);
+    return;
+  }
+  const QUrl asAddress(target, QUrl::StrictMode);
+  const bool isAddress = asAddress.isValid() && asAddress.scheme().size() > 1 &&
+                         target.contains(QLatin1String("://"));
+  QDesktopServices::openUrl(isAddress ? asAddress : QUrl::fromLocalFile(target));
+}
+
+}  // namespace platform
