@@ -13,6 +13,7 @@
 #include "platform/statusbar.h"
 #include "platform/system.h"
 #include "platform/windows.h"
+#include "sync/transfers.h"
 
 namespace app {
 
@@ -108,9 +109,15 @@ bool runCommand(int position) {
   AppState& s = state();
   switch (position) {
     case ObjectName: platform::focusIconItem(s.objectList, 0); break;
-    case FetchOutlets: noObjectMessage(u"Info"_qs, platform::BoxIcon::Info); break;
+    case FetchOutlets: transfer::fetchOutletsCommand(s.localDb, s.config, mainScreen()); break;
     case FetchMeasures:
+      transfer::fetchDayCommand(s.localDb, s.config, mainScreen(), platform::iconItemText(s.commandList, position));
+      if (s.localDb) fillMainLists();
+      break;
     case ReturnWork:
+      transfer::returnWorkCommand(s.localDb, s.config, mainScreen());
+      if (s.localDb) fillMainLists();
+      break;
     case EditMeasures:
     case EditResults:
     case Assistant: noObjectMessage(u"Meldung"_qs, platform::BoxIcon::None); break;

@@ -150,6 +150,12 @@ void openLocalDatabase() {
   db::createDialogTable(s.localDb);
 }
 
+common::MainScreen mainScreen() {
+  const AppState& s = state();
+  return {s.mainWindow, s.commandList, s.objectList, s.programFolder, s.currentObject,
+          image, layoutMainLists, setStatusText, setStatusProgress};
+}
+
 void showCurrentObject() {
   AppState& s = state();
   platform::setWindowTitle(s.mainWindow, u"VarnothM Objekt "_qs + s.currentObject.toUpper());

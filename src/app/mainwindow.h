@@ -2,6 +2,8 @@
 // the icon set, the objects the server offers, and the choice of the current object.
 #pragma once
 
+#include "common/mainscreen.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -36,6 +38,9 @@ void openLocalDatabase();
 
 // Makes the object current, opens its local database, names it in title and command item 0.
 void chooseObject(const QString& name);
+
+// The main window and its services as the commands see them.
+common::MainScreen mainScreen();
 
 // "VarnothM Objekt " + the current object in upper case, and command item 0 its name.
 void showCurrentObject();

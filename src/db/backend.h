@@ -40,6 +40,7 @@ struct ColumnInfo {
 struct Query::Impl {
   Connection* connection = nullptr;
   bool ok = false;
+  bool failed = false;  // a step met an error
   std::vector<ColumnInfo> columns;
   std::vector<Cell> cells;  // the current row (ODBC, MariaDB)
   sqlite3_stmt* sqliteStatement = nullptr;

@@ -149,6 +149,7 @@ Query::~Query() {
 }
 
 bool Query::ok() const { return impl_->ok; }
+bool Query::failed() const { return impl_->failed; }
 
 bool Query::next() {
   if (!impl_->ok) return false;

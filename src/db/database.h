@@ -52,6 +52,7 @@ class Query {
 
   bool ok() const;  // the query ran; false means lastError() tells why
   bool next();      // steps to the next row; false at the end or on failure
+  bool failed() const;  // the last step met an error rather than the end of the rows
   int columnCount() const;
   QString columnName(int column) const;
   ColumnKind columnKind(int column) const;

@@ -157,7 +157,13 @@ bool mariaNext(Query::Impl& q) {
   q.cells.clear();
   if (!q.mysqlResult) return false;
   MYSQL_ROW row = mysql_fetch_row(q.mysqlResult);
-  if (!row) return false;
+  if (!row) {
+    if (mysql_errno(q.connection->mysql) != 0) {
+      reportError(q.connection->mysql);
+      q.failed = true;
+    }
+    return false;
+  }
   const unsigned long* lengths = mysql_fetch_lengths(q.mysqlResult);
   q.cells.resize(q.columns.size());
   for (size_t i = 0; i < q.columns.size(); ++i) {

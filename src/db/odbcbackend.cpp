@@ -258,6 +258,7 @@ bool odbcNext(Query::Impl& q) {
   if (rc == SQL_NO_DATA) return false;
   if (!SQL_SUCCEEDED(rc)) {
     reportError(SQL_HANDLE_STMT, statement);
+    q.failed = true;
     return false;
   }
   q.cells.resize(q.columns.size());
@@ -291,7 +292,10 @@ bool odbcNext(Query::Impl& q) {
       }
       default: ok = readText(q.connection, statement, column, cell); break;
     }
-    if (!ok) return false;
+    if (!ok) {
+      q.failed = true;
+      return false;
+    }
     if (isNull) cell = Cell{};
   }
   return true;

@@ -96,7 +96,10 @@ bool sqliteQuery(Query::Impl& q, const QString& sql) {
 bool sqliteNext(Query::Impl& q) {
   const int rc = sqlite3_step(q.sqliteStatement);
   if (rc == SQLITE_ROW) return true;
-  if (rc != SQLITE_DONE) reportError(q.connection->sqlite);
+  if (rc != SQLITE_DONE) {
+    reportError(q.connection->sqlite);
+    q.failed = true;
+  }
   return false;
 }
 

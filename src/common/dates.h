@@ -1,0 +1,34 @@
+// Date values: signed 32-bit seconds from 1970-01-01 00:00:00 of the local wall clock, read
+// as if that clock were UTC. The one place for now, day bounds, masks and parsing.
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+namespace common {
+
+// The local date and time now, as a date value.
+qint32 now();
+
+// A value below 1 means no date.
+bool isEmptyDate(qint32 date);
+
+// 00:00:00 and 23:59:59 of the same calendar day.
+qint32 startOfDay(qint32 date);
+qint32 endOfDay(qint32 date);
+
+// Builds a date value; 0 when the parts name no representable date.
+qint32 makeDate(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
+
+// Masks: "%yyyy" four-digit year, "%yy" two-digit year (20yy below 70, else 19yy), "%mm",
+// "%dd", "%hh" (00-23), "%ii" minutes, "%ss" seconds, letters in any case; every other
+// character stands for itself.
+QString formatDate(const QString& mask, qint32 date);
+
+// Reads a text through a mask; 0 when the text does not fit the mask or names no date.
+qint32 parseDate(const QString& mask, const QString& text);
+
+// "%yyyy-%mm-%dd" of the date, or "leer" for no date.
+QString formatDay(qint32 date);
+
+}  // namespace common

@@ -1,0 +1,161 @@
+// "Daten abholen": the day choice in the main window and the copy of that day's measures.
+// The local measures are replaced in one transaction; results go only after a good copy.
+#include "sync/transfers.h"
+
+#include "common/dates.h"
+#include "common/programend.h"
+#include "common/textlist.h"
+#include "db/messages.h"
+#include "db/quoting.h"
+#include "platform/boxes.h"
+#include "platform/events.h"
+#include "platform/iconlists.h"
+#include "platform/system.h"
+#include "platform/windows.h"
+#include "sync/localreplacement.h"
+
+namespace transfer {
+
+int selectIntegerColumn(db::Connection* c, const QString& table, const QString& column,
+                        const QString& modifier, const QString& condition, QList<qint32>& values) {
+  const QString statement = u"SELECT "_qs + modifier + u' ' + column + u" FROM  "_qs + table + u' ' + condition + u';';
+  db::Query rows(c, statement);
+  if (!rows.ok()) {
+    db::reportFailure(db::MessageForm::QueryFailed, statement);
+    return -1;
+  }
+  while (rows.next()) values.append(rows.int32(0));
+  return static_cast<int>(values.size());
+}
+
+int fetchDueMeasures(db::Connection* server, db::Connection* local, qint32 from, qint32 to,
+                     const common::MainScreen& screen) {
+  const qint64 total = db::countRows(server, u"massnahme"_qs);
+  const QString select = u"SELECT ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung FROM massnahme WHERE dasoll>="_qs +
+                         QString::number(from) + u" AND dasoll<="_qs + QString::number(to) + u';';
+  db::Query rows(server, select);
+  if (!rows.ok()) {
+    db::reportFailure(db::MessageForm::QueryFailed, select);
+    return -1;
+  }
+  LocalReplacement replacement(local, db::MessageForm::QueryFailed);
+  if (!replacement.begin(u"DELETE FROM massnahme;"_qs)) return -1;
+  screen.statusText(u"Tabelle massnahme "_qs + QString::number(total) + u" Einträge abholen"_qs);
+  int n = 0;
+  while (rows.next()) {
+    screen.statusProgress(common::progressPercent(n, total));
+    auto quoted = [&](int column) { return db::quoteText(db::unescapeText(rows.text(column))); };
+    const QString insert = u"INSERT INTO massnahme (ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung) VALUES ("_qs +
+                           QString::number(rows.int32(0)) + u',' + quoted(1) + u',' + quoted(2) + u',' +
+                           QString::number(rows.int32(3)) + u',' + QString::number(rows.int32(4)) + u',' +
+                           quoted(5) + u',' + quoted(6) + u");"_qs;
+    if (!replacement.execute(insert)) return -1;
+    ++n;
+  }
+  if (rows.failed()) {
+    replacement.fail(select);
+    return -1;
+  }
+  if (!replacement.commit()) return -1;
+  screen.statusText(QString());
+  screen.statusProgress(0);
+  return n;
+}
+
+int clearTable(db::Connection* c, const QString& table) {
+  QString statement;
+  switch (db::databaseKind(c)) {
+    case 1: statement = u"DELETE FROM "_qs + table + u';'; break;
+    case 2:
+    case 3:
+    case 4: statement = u"TRUNCATE TABLE "_qs + table + u';'; break;
+    default: return -1;
+  }
+  if (db::execute(c, statement)) return 1;
+  db::reportFailure(db::MessageForm::QueryError, statement);
+  return -1;
+}
+
+void showDueDays(db::Connection* server, const QString& commandText, const common::MainScreen& screen) {
+  platform::setWindowTitle(screen.window, u"VarnothM Objekt "_qs + screen.currentObject.toUpper() +
+                                              u" Datumswahl für "_qs + commandText);
+  platform::clearIconList(screen.commandList);
+  platform::addIconItem(screen.commandList, u"Zurück"_qs, screen.image(u"left"_qs));
+  platform::addIconItem(screen.commandList, u"Hilfe"_qs, screen.image(u"help"_qs));
+  platform::addIconItem(screen.commandList, u"Beenden"_qs, screen.image(u"onoff"_qs));
+  platform::clearIconList(screen.objectList);
+  QList<qint32> due;
+  selectIntegerColumn(server, u"massnahme"_qs, u"dasoll"_qs, u"DISTINCT"_qs, u"WHERE dasoll>0 And dadurch<=0"_qs, due);
+  common::SortedTextList days;
+  for (qint32 value : due) common::insertSortedUnique(days, common::formatDay(value));
+  for (const QString& day : days.items) platform::addIconItem(screen.objectList, day, screen.image(u"date"_qs));
+  screen.layout();
+}
+
+qint32 chooseDueDay(db::Connection* server, const QString& commandText, const common::MainScreen& screen) {
+  showDueDays(server, commandText, screen);
+  for (;;) {
+    const platform::WindowEvent e = platform::waitWindowEvent();
+    if (e.window != screen.window) continue;
+    switch (e.kind) {
+      case platform::EventKind::Size:
+      case platform::EventKind::Move:
+      case platform::EventKind::Minimise:
+      case platform::EventKind::Maximise:
+      case platform::EventKind::Restore: screen.layout(); continue;
+      case platform::EventKind::Close: common::endProgram(0);
+      case platform::EventKind::Control: break;
+      default: continue;
+    }
+    if (e.type != platform::ControlEventType::LeftClick && e.type != platform::ControlEventType::LeftDoubleClick)
+      continue;
+    if (e.control == screen.commandList) {
+      switch (platform::selectedIconItem(screen.commandList)) {
+        case 0: return 0;
+        case 1: platform::openWithShell(screen.programFolder + u"VarnothM.PDF"_qs); break;
+        case 2: common::endProgram(0);
+        default: break;
+      }
+    } else if (e.control == screen.objectList) {
+      const int index = platform::selectedIconItem(screen.objectList);
+      if (index < 0) continue;
+      const QString text = platform::iconItemText(screen.objectList, index);
+      qint32 day = common::parseDate(u"%yyyy-%mm-%dd %hh:%ii"_qs, text);
+      if (day < 1) day = common::parseDate(u"%yyyy-%mm-%dd"_qs, text);
+      return day;
+    }
+  }
+}
+
+void fetchDayCommand(db::Connection* local, const db::ServerSettings& settings,
+                     const common::MainScreen& screen, const QString& commandText) {
+  if (!local) {
+    platform::messageBox(u"Meldung"_qs, u"Noch kein Objekt ausgewählt."_qs);
+    return;
+  }
+  const QString warning =
+      u"Wenn Sie das machen, werden alle Daten auf diesem Gerät mit denen des Servers überschrieben.\r\n"
+      "Sie müssen Ihre erfassten Daten VORHER ABGEGEBEN haben,sonst sind sie weg.\r\n\r\n"
+      "Wollen Sie WIRKLICH fortfahren?"_qs;
+  if (platform::messageBox(u"Warnung"_qs, warning, platform::BoxIcon::Warning, platform::BoxButtons::YesNoCancel) !=
+      platform::BoxAnswer::Yes)
+    return;
+  db::ConnectionGuard server(db::openServerDatabase(screen.currentObject, settings));
+  if (!server) {
+    db::reportOpenFailure(screen.currentObject, platform::BoxIcon::Info);
+    common::endProgram(1);
+  }
+  const qint32 day = chooseDueDay(server.get(), commandText, screen);
+  if (day == 0) return;
+  const int n = fetchDueMeasures(server.get(), local, common::startOfDay(day), common::endOfDay(day), screen);
+  if (n == 0) {
+    platform::messageBox(u"Info"_qs, u"Für diese Wochen sind für diesen Tag keine Maßnahmenahmen vorgesehen."_qs,
+                         platform::BoxIcon::Info);
+  } else if (n > 0) {
+    clearTable(local, u"resultat"_qs);
+    platform::messageBox(u"Info"_qs, QString::number(n) + u" Abgleichvorgänge für Massnahme durchgeführt."_qs,
+                         platform::BoxIcon::Info);
+  }
+}
+
+}  // namespace transfer

@@ -1,0 +1,46 @@
+// The local replacement transaction.
+#include "sync/localreplacement.h"
+
+namespace transfer {
+
+LocalReplacement::~LocalReplacement() { rollback(); }
+
+void LocalReplacement::rollback() {
+  if (!open_) return;
+  open_ = false;
+  const QString error = db::lastError();  // keep the failure's own words for its message
+  db::execute(local_, QStringLiteral("ROLLBACK;"));
+  db::setLastError(error);
+}
+
+void LocalReplacement::fail(const QString& statement) {
+  const QString error = db::lastError();
+  rollback();
+  db::setLastError(error);
+  db::reportFailure(form_, statement);
+}
+
+bool LocalReplacement::begin(const QString& deleteStatement) {
+  const QString beginStatement = QStringLiteral("BEGIN TRANSACTION;");
+  if (!db::execute(local_, beginStatement)) {
+    db::reportFailure(form_, beginStatement);
+    return false;
+  }
+  open_ = true;
+  return execute(deleteStatement);
+}
+
+bool LocalReplacement::execute(const QString& statement) {
+  if (db::execute(local_, statement)) return true;
+  fail(statement);
+  return false;
+}
+
+bool LocalReplacement::commit() {
+  const QString statement = QStringLiteral("COMMIT;");
+  if (!execute(statement)) return false;
+  open_ = false;
+  return true;
+}
+
+}  // namespace transfer
