@@ -7,7 +7,11 @@
 
 #include <QString>
 #include <QStringList>
+#include <ostream>
 #include <vector>
+
+// Texts in failure messages as text, not as code units.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace testsupport {
 
