@@ -131,4 +131,24 @@ TEST_F(CommandTest, AWorkingDayFromFetchToReturnLeavesTheServerAsExpected) {
   EXPECT_EQ(rows(true, u"SELECT ID, AUID, keim, temp FROM resultat"_qs), (QStringList{u"1|DU-01|Temperatur|58"_qs}));
 }
 
+TEST_F(CommandTest, AFailedDayFetchKeepsTheRecordedResults) {
+  play(u"click commandList 7\n"_qs);  // creates the local database
+  {
+    db::ConnectionGuard local(db::openDatabase(folder + u"haus_runde/Varnoth.DBF"_qs, {}, {}, db::Backend::Sqlite));
+    testsupport::run(local.get(), {u"INSERT INTO resultat (ID, AUID, resu) VALUES (1, 'DU-01', 'noch nicht abgegeben')"_qs});
+  }
+  // The day list still comes, but the measures of the day fail on the server midway.
+  db::ConnectionGuard admin(testsupport::openMariaAdmin());
+  testsupport::run(admin.get(), {
+      u"RENAME TABLE haus_runde.massnahme TO haus_runde.massnahme_daten"_qs,
+      u"CREATE VIEW haus_runde.massnahme AS SELECT ID, IF(ID>10, (SELECT 1 UNION SELECT 2), AUID) AS AUID, wastun, "
+      "dasoll, dadurch, werdurch, anmerkung FROM haus_runde.massnahme_daten"_qs});
+  const QStringList seen = play(u"click commandList 2\nanswer Ja\nclick objectList \"2026-12-09\"\nanswer OK\n"
+                                "click commandList 7\n"_qs);
+  EXPECT_EQ(seen.filter(u"box Datenbankfehler | error | Die Abfrage SELECT ID,AUID"_qs).size(), 1)
+      << seen.join(u'\n').toStdString();
+  EXPECT_TRUE(seen.filter(u"Abgleichvorgänge"_qs).isEmpty());
+  EXPECT_EQ(rows(false, u"SELECT resu FROM resultat"_qs), (QStringList{u"noch nicht abgegeben"_qs}));
+}
+
 }  // namespace
