@@ -19,6 +19,9 @@ struct MainScreen {
   std::function<void(int)> statusProgress;         // field 1, 0..99
 };
 
+// Empties the status text and sets the progress back to 0, as every transfer does at its end.
+void clearStatus(const MainScreen& screen);
+
 // The per-row progress n × 100 / total, kept within 0..99 also for a total of 0 or -1.
 int progressPercent(qint64 done, qint64 total);
 

@@ -12,7 +12,7 @@
 #include "platform/iconlists.h"
 #include "platform/system.h"
 #include "platform/windows.h"
-#include "sync/localreplacement.h"
+#include "sync/transfersupport.h"
 
 namespace transfer {
 
@@ -52,13 +52,8 @@ int fetchDueMeasures(db::Connection* server, db::Connection* local, qint32 from,
     if (!replacement.execute(insert)) return -1;
     ++n;
   }
-  if (rows.failed()) {
-    replacement.fail(select);
-    return -1;
-  }
-  if (!replacement.commit()) return -1;
-  screen.statusText(QString());
-  screen.statusProgress(0);
+  if (!replacement.finish(rows, select)) return -1;
+  common::clearStatus(screen);
   return n;
 }
 
@@ -140,11 +135,7 @@ void fetchDayCommand(db::Connection* local, const db::ServerSettings& settings,
   if (platform::messageBox(u"Warnung"_qs, warning, platform::BoxIcon::Warning, platform::BoxButtons::YesNoCancel) !=
       platform::BoxAnswer::Yes)
     return;
-  db::ConnectionGuard server(db::openServerDatabase(screen.currentObject, settings));
-  if (!server) {
-    db::reportOpenFailure(screen.currentObject, platform::BoxIcon::Info);
-    common::endProgram(1);
-  }
+  db::ConnectionGuard server(openObjectServer(settings, screen, platform::BoxIcon::Info));
   const qint32 day = chooseDueDay(server.get(), commandText, screen);
   if (day == 0) return;
   const int n = fetchDueMeasures(server.get(), local, common::startOfDay(day), common::endOfDay(day), screen);

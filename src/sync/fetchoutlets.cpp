@@ -6,7 +6,7 @@
 #include "db/messages.h"
 #include "db/quoting.h"
 #include "platform/boxes.h"
-#include "sync/localreplacement.h"
+#include "sync/transfersupport.h"
 
 #include <cmath>
 
@@ -70,13 +70,8 @@ int copyServerTable(const QString& table, db::Connection* server, db::Connection
       return -1;
     ++n;
   }
-  if (rows.failed()) {
-    replacement.fail(select);
-    return -1;
-  }
-  if (!replacement.commit()) return -1;
-  screen.statusText(QString());
-  screen.statusProgress(0);
+  if (!replacement.finish(rows, select)) return -1;
+  common::clearStatus(screen);
   return n;
 }
 
@@ -101,13 +96,8 @@ int fetchDialogGroup(db::Connection* server, db::Connection* local, const QStrin
     if (!replacement.execute(u"INSERT INTO xele (ID,gruppe,element,XML) VALUES (?,?,?,?);"_qs)) return -1;
     ++n;
   }
-  if (rows.failed()) {
-    replacement.fail(select);
-    return -1;
-  }
-  if (!replacement.commit()) return -1;
-  screen.statusText(QString());
-  screen.statusProgress(0);
+  if (!replacement.finish(rows, select)) return -1;
+  common::clearStatus(screen);
   return n;
 }
 
@@ -117,11 +107,7 @@ void fetchOutletsCommand(db::Connection* local, const db::ServerSettings& settin
     platform::messageBox(u"Info"_qs, u"Noch kein Objekt ausgewählt."_qs, platform::BoxIcon::Info);
     return;
   }
-  db::ConnectionGuard server(db::openServerDatabase(screen.currentObject, settings));
-  if (!server) {
-    db::reportOpenFailure(screen.currentObject, platform::BoxIcon::Error);
-    common::endProgram(1);
-  }
+  db::ConnectionGuard server(openObjectServer(settings, screen, platform::BoxIcon::Error));
   copyServerTable(u"auslass"_qs, server.get(), local, screen);
   fetchDialogGroup(server.get(), local, u"XML_merfassung"_qs, screen);
 }

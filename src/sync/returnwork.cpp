@@ -6,6 +6,7 @@
 #include "db/messages.h"
 #include "db/quoting.h"
 #include "platform/boxes.h"
+#include "sync/transfersupport.h"
 
 namespace transfer {
 
@@ -97,8 +98,7 @@ int returnResults(db::Connection* server, db::Connection* local, const common::M
     db::reportFailure(db::MessageForm::QueryFailed, select);
     return -1;
   }
-  screen.statusText(QString());
-  screen.statusProgress(0);
+  common::clearStatus(screen);
   return n;
 }
 
@@ -108,11 +108,7 @@ void returnWorkCommand(db::Connection* local, const db::ServerSettings& settings
     platform::messageBox(u"Meldung"_qs, u"Noch kein Objekt ausgewählt."_qs);
     return;
   }
-  db::ConnectionGuard server(db::openServerDatabase(screen.currentObject, settings));
-  if (!server) {
-    db::reportOpenFailure(screen.currentObject, platform::BoxIcon::Error);
-    common::endProgram(1);
-  }
+  db::ConnectionGuard server(openObjectServer(settings, screen, platform::BoxIcon::Error));
   const int measures = returnMeasures(server.get(), local, screen);
   const int results = returnResults(server.get(), local, screen);
   // A failed transfer was reported where it happened; the summary says it stopped rather

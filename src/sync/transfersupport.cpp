@@ -1,7 +1,19 @@
-// The local replacement transaction.
-#include "sync/localreplacement.h"
+// The object's server connection and the local replacement transaction.
+#include "sync/transfersupport.h"
+
+#include "common/programend.h"
 
 namespace transfer {
+
+db::Connection* openObjectServer(const db::ServerSettings& settings, const common::MainScreen& screen,
+                                 platform::BoxIcon icon) {
+  db::Connection* server = db::openServerDatabase(screen.currentObject, settings);
+  if (!server) {
+    db::reportOpenFailure(screen.currentObject, icon);
+    common::endProgram(1);
+  }
+  return server;
+}
 
 LocalReplacement::~LocalReplacement() { rollback(); }
 
@@ -33,6 +45,12 @@ bool LocalReplacement::begin(const QString& deleteStatement) {
 bool LocalReplacement::execute(const QString& statement) {
   if (db::execute(local_, statement)) return true;
   fail(statement);
+  return false;
+}
+
+bool LocalReplacement::finish(const db::Query& rows, const QString& select) {
+  if (!rows.failed()) return commit();
+  fail(select);
   return false;
 }
 

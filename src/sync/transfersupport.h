@@ -1,11 +1,18 @@
-// Replacing a local table as one transaction: begun before the old rows go, rolled back on
-// any failure, so the table is either the complete new copy or exactly what it was.
+// What the transfers share: the object's server connection, and replacing a local table as one
+// transaction that is rolled back on any failure, so the table is the new copy or what it was.
 #pragma once
 
+#include "common/mainscreen.h"
 #include "db/database.h"
 #include "db/messages.h"
+#include "db/serverdb.h"
 
 namespace transfer {
+
+// The current object's server database; one that cannot be opened is reported with the
+// icon the command uses and ends the program.
+db::Connection* openObjectServer(const db::ServerSettings& settings, const common::MainScreen& screen,
+                                 platform::BoxIcon icon);
 
 class LocalReplacement {
  public:
@@ -19,6 +26,9 @@ class LocalReplacement {
   bool execute(const QString& statement);
   bool commit();
   void fail(const QString& statement);  // reports the statement's failure and rolls back
+
+  // After the server's rows: commits, or reports the query whose rows broke off and rolls back.
+  bool finish(const db::Query& rows, const QString& select);
 
  private:
   void rollback();
