@@ -17,14 +17,14 @@ int compareIgnoringCase(const QString& a, const QString& b) {
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
+}  // namespace
+
 QString trimBlanks(const QString& text) {
   qsizetype begin = 0, end = text.size();
   while (begin < end && text[begin] == u' ') ++begin;
   while (end > begin && text[end - 1] == u' ') --end;
   return text.mid(begin, end - begin);
 }
-
-}  // namespace
 
 int insertSortedUnique(SortedTextList& list, const QString& raw) {
   const QString text = trimBlanks(raw);

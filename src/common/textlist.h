@@ -11,6 +11,9 @@ struct SortedTextList {
   qsizetype current = -1;  // the element inserted (or found) last; the search starts here
 };
 
+// The text without leading and trailing blanks (other white space stays).
+QString trimBlanks(const QString& text);
+
 // Inserts the text, trimmed of blanks, at its sorted place unless an equal one is there
 // (an empty text is not inserted). Returns the list's size.
 int insertSortedUnique(SortedTextList& list, const QString& text);

@@ -2,6 +2,8 @@
 // entities, a literal never holds an apostrophe inside, whatever the value holds.
 #include "db/quoting.h"
 
+#include "common/textlist.h"
+
 namespace db {
 
 namespace {
@@ -35,15 +37,6 @@ QChar characterOfLetter(QChar letter) {
     case '\\': return u'\\';
   }
   return QChar();
-}
-
-bool isBlank(QChar c) { return c == u' '; }
-
-QString trimBlanks(const QString& text) {
-  qsizetype begin = 0, end = text.size();
-  while (begin < end && isBlank(text[begin])) ++begin;
-  while (end > begin && isBlank(text[end - 1])) --end;
-  return text.mid(begin, end - begin);
 }
 
 }  // namespace
@@ -107,8 +100,8 @@ QString unescapeText(const QString& stored) {
   return out;
 }
 
-QString quoteTrimmed(const QString& value) { return quoteText(trimBlanks(value)); }
+QString quoteTrimmed(const QString& value) { return quoteText(common::trimBlanks(value)); }
 
-QString unescapeTrimmed(const QString& stored) { return trimBlanks(unescapeText(stored)); }
+QString unescapeTrimmed(const QString& stored) { return common::trimBlanks(unescapeText(stored)); }
 
 }  // namespace db
