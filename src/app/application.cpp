@@ -5,6 +5,7 @@
 #include "app/appstate.h"
 #include "app/config.h"
 #include "app/mainwindow.h"
+#include "app/versioncheck.h"
 #include "common/programend.h"
 #include "platform/boxes.h"
 #include "platform/events.h"
@@ -137,6 +138,11 @@ int runApplication(const QString& programFolder) {
     s.config = readConfiguration(programFolder + u"VarnothM.CFG"_qs);
     loadImages();
     s.currentObject = noObject;
+    const QString notice = checkVersion();
+    if (!notice.isEmpty()) {
+      platform::messageBox(u"Hinweis"_qs, notice, platform::BoxIcon::Info);
+      platform::openWithShell(downloadPage);
+    }
     openMainWindow();
     layoutMainLists();
     fillMainLists();

@@ -8,7 +8,13 @@ namespace db {
 
 namespace {
 
+// The connect timeout also bounds the wait for the server's greeting, so a server that
+// takes the connection but never speaks costs these seconds. Connector/C fixes the read and
+// write timeouts when it connects (setting them later has no effect), so one bound serves
+// the log-in and every later statement: far above what any statement of the program needs,
+// it still frees the program from a server that falls silent in the middle.
 constexpr unsigned int connectTimeoutSeconds = 5;
+constexpr unsigned int silenceTimeoutSeconds = 30;
 
 void reportError(MYSQL* handle) { setLastError(QString::fromUtf8(mysql_error(handle))); }
 
@@ -101,6 +107,8 @@ Connection* mariaOpen(const QString& connectionText, const QString& user, const 
     return nullptr;
   }
   mysql_options(handle, MYSQL_OPT_CONNECT_TIMEOUT, &connectTimeoutSeconds);
+  mysql_options(handle, MYSQL_OPT_READ_TIMEOUT, &silenceTimeoutSeconds);
+  mysql_options(handle, MYSQL_OPT_WRITE_TIMEOUT, &silenceTimeoutSeconds);
   mysql_options(handle, MYSQL_SET_CHARSET_NAME, "utf8mb4");
   const QByteArray h = host.toUtf8(), u = user.toUtf8(), p = password.toUtf8(), d = database.toUtf8();
   if (!mysql_real_connect(handle, h.constData(), u.constData(), p.constData(), d.constData(),

@@ -1,6 +1,8 @@
-// Listing the user's data sources through the driver manager (its user data-source file).
+// Listing the user's data sources through the driver manager (its user data-source file),
+// and reading one setting of a source from that file.
 #include "db/odbcsources.h"
 
+#include <odbcinst.h>
 #include <sql.h>
 #include <sqlext.h>
 
@@ -28,6 +30,23 @@ bool userDataSources(QStringList& names) {
   }
   SQLFreeHandle(SQL_HANDLE_ENV, env);
   return ok;
+}
+
+std::optional<QString> dataSourceSetting(const QString& source, const QString& key) {
+  // The profile functions answer with the default for an absent key; a default that no
+  // file can hold (a line break) tells absent from empty.
+  static const char absent[] = "\n";
+  UWORD previousMode = ODBC_BOTH_DSN;
+  SQLGetConfigMode(&previousMode);
+  SQLSetConfigMode(ODBC_USER_DSN);
+  const QByteArray section = source.toUtf8(), entry = key.toUtf8();
+  char value[1001] = {};
+  const int length = SQLGetPrivateProfileString(section.constData(), entry.constData(), absent, value,
+                                                sizeof value, "odbc.ini");
+  SQLSetConfigMode(previousMode);
+  const QString text = QString::fromUtf8(value, qBound(0, length, 1000));
+  if (length < 0 || text == QLatin1String(absent)) return std::nullopt;
+  return text;
 }
 
 }  // namespace db

@@ -8,6 +8,8 @@ trap 'rm -rf "$folder"' EXIT
 cp "$program" "$folder/VarnothM"
 printf '# Beenden\nclick commandList 7\n' >"$folder/script.txt"
 unset QT_QPA_PLATFORM
+# The version check asks a closed loopback port, never the maker's server.
+export VARNOTHM_VERSION_HOST=127.0.0.1 VARNOTHM_VERSION_PORT=1
 VARNOTHM_SCRIPT="$folder/script.txt" VARNOTHM_TRANSCRIPT="$folder/transcript.txt" \
   timeout 60 xvfb-run -a "$folder/VarnothM"
 cat "$folder/transcript.txt"
