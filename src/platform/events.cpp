@@ -52,6 +52,7 @@ void clearWindowEvents() { queue().clear(); }
 
 WindowEvent waitWindowEvent() {
   recordFilledLists();
+  recordShownDialogs();
   for (;;) {
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents(QEventLoop::AllEvents);

@@ -16,6 +16,12 @@ void recordFilledLists();
 // Marks a list as filled anew (cleared or given items).
 void markListFilled(int list);
 
+// Marks a dialog window as newly shown. When the program next waits for an event, the
+// person looks at the filled dialog: recordShownDialogs writes a "field" line for each of
+// its named value controls.
+void markDialogShown(int window);
+void recordShownDialogs();
+
 // Plays the next action when a script plays. Returns false when there was no script
 // action to play (no script, or the script has run out).
 bool playNextScriptAction();

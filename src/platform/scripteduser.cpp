@@ -4,6 +4,12 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTreeWidget>
 #include <QAbstractSlider>
 #include <QApplication>
 #include <QCloseEvent>
@@ -16,6 +22,7 @@
 #include <QtTest/QTest>
 #include <QWindow>
 #include <map>
+#include <utility>
 
 #include "platform/boxes.h"
 #include "platform/recorder.h"
@@ -32,6 +39,7 @@ struct Player {
   QStringList transcript;
   QString transcriptPath;
   std::map<int, bool> filledLists;
+  std::vector<int> shownDialogs;
 };
 
 Player& player() {
@@ -77,6 +85,41 @@ void recordListItems(const QString& name, QListWidget* list) {
                .arg(oneLine(item->text()),
                     colourText(background.isValid(), background.value<QBrush>().color()),
                     colourText(foreground.isValid(), foreground.value<QBrush>().color())));
+  }
+}
+
+// What a value control of a dialog shows, in one line; false for controls that hold no value.
+bool shownValue(QWidget* widget, QString& value) {
+  if (auto* field = qobject_cast<QLineEdit*>(widget)) {
+    value = field->text();
+  } else if (auto* editor = qobject_cast<QPlainTextEdit*>(widget)) {
+    value = editor->toPlainText();
+  } else if (auto* box = qobject_cast<QCheckBox*>(widget)) {
+    value = box->isChecked() ? QStringLiteral("[x]") : QStringLiteral("[ ]");
+  } else if (auto* date = qobject_cast<QDateTimeEdit*>(widget)) {
+    value = date->text().trimmed();
+  } else if (auto* calendar = qobject_cast<QCalendarWidget*>(widget)) {
+    value = calendar->selectedDate().toString(Qt::ISODate);
+  } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+    value = combo->currentText();
+  } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
+    const QList<QListWidgetItem*> selected = list->selectedItems();
+    value = selected.isEmpty() ? QString() : selected.first()->text();
+  } else if (auto* tree = qobject_cast<QTreeWidget*>(widget)) {
+    const QList<QTreeWidgetItem*> selected = tree->selectedItems();
+    value = selected.isEmpty() ? QString() : selected.first()->text(0);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void recordDialogFields(int window) {
+  for (int control : controlsOfWindow(window)) {
+    const QString name = controlName(control);
+    QString value;
+    if (!name.isEmpty() && shownValue(controlWidget(control), value))
+      record(QStringLiteral("field %1 | %2").arg(name, oneLine(value)));
   }
 }
 
@@ -377,6 +420,28 @@ void playSet(const ScriptAction& action) {
     value.setTimeSpec(Qt::UTC);
     return date->setDateTime(value);
   }
+  if (auto* box = qobject_cast<QCheckBox*>(control)) {
+    const bool tick = action.text == QLatin1String("1");
+    if (!tick && action.text != QLatin1String("0")) return complain(action, QStringLiteral("a check box takes 1 or 0"));
+    if (box->isChecked() == tick) return;
+    // A click on the check mark itself, as the person's hand would give it.
+    QStyleOptionButton option;
+    option.initFrom(box);
+    const QRect mark = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+    return QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, mark.center());
+  }
+  if (auto* combo = qobject_cast<QComboBox*>(control)) {
+    const int index = combo->findText(action.text, Qt::MatchExactly);
+    if (index < 0) return complain(action, QStringLiteral("%1 has no entry %2").arg(action.target, action.text));
+    combo->setCurrentIndex(index);
+    return;
+  }
+  if (auto* calendar = qobject_cast<QCalendarWidget*>(control)) {
+    const QDate day = QDate::fromString(action.text, Qt::ISODate);
+    if (!day.isValid()) return complain(action, QStringLiteral("a calendar takes a date yyyy-mm-dd"));
+    calendar->setSelectedDate(day);
+    return;
+  }
   complain(action, QStringLiteral("%1 takes no text").arg(action.target));
 }
 
@@ -502,6 +567,7 @@ bool startScript(const QString& text) {
   p.actions = parsed.actions;
   p.next = 0;
   p.transcript.clear();
+  p.shownDialogs.clear();
   if (!p.transcriptPath.isEmpty()) QFile(p.transcriptPath).resize(0);
   setBoxResponder(answerBox);
   if (parsed.error.isEmpty()) return true;
@@ -537,6 +603,7 @@ void stopScript() {
   p.actions.clear();
   p.next = 0;
   p.transcriptPath.clear();
+  p.shownDialogs.clear();
   setBoxResponder({});
 }
 
@@ -576,6 +643,17 @@ void recordShell(const QString& target) {
 }
 
 void markListFilled(int list) { player().filledLists[list] = true; }
+
+void markDialogShown(int window) {
+  if (player().playing) player().shownDialogs.push_back(window);
+}
+
+void recordShownDialogs() {
+  Player& p = player();
+  if (!p.playing) return;
+  const std::vector<int> dialogs = std::exchange(p.shownDialogs, {});
+  for (int window : dialogs) recordDialogFields(window);
+}
 
 void recordFilledLists() {
   Player& p = player();
