@@ -2,11 +2,13 @@
 // commands, and the end that closes the local database whichever way the program ends.
 #include "app/application.h"
 
+#include "app/about.h"
 #include "app/appstate.h"
 #include "app/config.h"
 #include "app/mainwindow.h"
 #include "app/versioncheck.h"
 #include "common/programend.h"
+#include "dialogs/textdialog.h"
 #include "platform/boxes.h"
 #include "platform/events.h"
 #include "platform/iconlists.h"
@@ -122,7 +124,10 @@ bool runCommand(int position) {
     case EditMeasures:
     case EditResults:
     case Assistant: noObjectMessage(u"Meldung"_qs, platform::BoxIcon::None); break;
-    case Help: platform::openWithShell(s.programFolder + u"VarnothM.PDF"_qs); break;
+    case Help:
+      platform::openWithShell(s.programFolder + u"VarnothM.PDF"_qs);
+      dialogs::showTextDialog(u"Über VarnothM"_qs, programInformation(s.aboutText));
+      break;
     case Quit: return false;
     default: break;
   }
@@ -135,6 +140,7 @@ int runApplication(const QString& programFolder) {
   int exitCode = 0;
   try {
     s.programFolder = programFolder;
+    s.aboutText = aboutText();
     s.config = readConfiguration(programFolder + u"VarnothM.CFG"_qs);
     loadImages();
     s.currentObject = noObject;

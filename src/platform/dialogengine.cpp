@@ -281,6 +281,7 @@ struct Builder {
     } else if (kind == QLatin1String("calendar")) {
       auto* calendar = new QCalendarWidget;
       calendar->setGridVisible(true);
+      calendar->setLocale(QLocale(QLocale::German, QLocale::Germany));  // the program speaks German
       calendar->setSelectedDate(noDate.date());
       widget = calendar;
     } else if (kind == QLatin1String("checkbox")) {
@@ -598,7 +599,12 @@ void addEntry(int control, const QString& text, int data, int state, int level) 
     }
     auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(view);
     const QStringList columns = isElement(control, "tree") ? QStringList{text} : text.split(QLatin1Char('\n'));
-    if (view->columnCount() < columns.size()) view->setColumnCount(static_cast<int>(columns.size()));
+    if (view->columnCount() < columns.size()) {
+      // Further columns get empty titles, not Qt's column numbers.
+      QStringList titles{view->headerItem()->text(0)};
+      while (titles.size() < columns.size()) titles << QString();
+      view->setHeaderLabels(titles);
+    }
     for (int c = 0; c < columns.size(); ++c) item->setText(c, columns[c]);
     item->setData(0, entryDataRole, data);
     item->setData(0, entryStateRole, state);
