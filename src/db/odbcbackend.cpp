@@ -183,10 +183,15 @@ Connection* odbcOpen(const QString& source, const QString& user, const QString& 
   SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
   SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
   SQLSetConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(5), 0);
-  // Values in braces may hold ";"; an empty user or password is left out, so that the
-  // data source's own settings apply.
-  auto braced = [](const QString& v) { return u'{' + QString(v).replace(u"}"_qs, u"}}"_qs) + u'}'; };
-  QString text = u"DSN="_qs + braced(source) + u';';
+  // A value that holds ";", braces or outer blanks goes in braces. The data-source name
+  // never does: it cannot hold them, and the SQLite driver would take the braces for part
+  // of the name and open an empty database instead. An empty user or password is left
+  // out, so that the data source's own settings apply.
+  auto braced = [](const QString& v) {
+    if (!v.contains(u';') && !v.contains(u'{') && !v.contains(u'}') && v.trimmed() == v) return v;
+    return u'{' + QString(v).replace(u"}"_qs, u"}}"_qs) + u'}';
+  };
+  QString text = u"DSN="_qs + source + u';';
   // The MariaDB driver leaves the login timeout out of its wait for the server's greeting,
   // so a server that takes the connection and stays silent would hold the program for
   // good; its own connect timeout bounds that wait. Other drivers pass over the key.

@@ -1,0 +1,210 @@
+// Prepares the demo: a program folder with VarnothM, its help, "VarnothM.CFG" in the ODBC mode
+// and a data-source file of its own naming three demo buildings on SQLite files, filled fresh
+// around today. makedemo FOLDER PROGRAM HELPDOCUMENT
+#include "common/dates.h"
+#include "db/database.h"
+#include "db/localschema.h"
+#include "db/quoting.h"
+#include "platform/boxes.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+struct Outlet {
+  QString auid, code, art, raum, region, hydron;
+};
+
+struct Building {
+  QString name;  // the data source, and so the object
+  QString file;  // the server database in the folder's "server" folder
+  std::vector<Outlet> outlets;
+};
+
+// What is done at the outlets; a kind with markup has a recording dialog.
+struct Kind {
+  QString wastun;
+  QString markup;
+};
+
+const QString temperatureDialog = uR"(<window id='#PB_Any' name='dialog' text='Temperaturmessung' minwidth='380' minheight='auto' flags='#PB_Window_ScreenCentered|#PB_Window_SystemMenu'>
+  <vbox>
+    <text text='Temperaturen nach Ablauf in °C, mit Dezimalpunkt (z. B. 12.5)' />
+    <gridbox columns='2'>
+      <text text='Kaltwasser' /> <string name='_KW' text='' />
+      <text text='Warmwasser' /> <string name='_WW' text='' />
+      <text text='Anmerkung' /> <string name='_anmerkung' text='' />
+    </gridbox>
+    <hbox>
+      <button name='doExit' text='Abbrechen' />
+      <button name='doOK' text='OK' />
+    </hbox>
+  </vbox>
+</window>)"_qs;
+
+const QString samplingDialog = uR"(<window id='#PB_Any' name='dialog' text='Probenahme' minwidth='380' minheight='auto' flags='#PB_Window_ScreenCentered|#PB_Window_SystemMenu'>
+  <vbox>
+    <text text='Probe nach Trinkwasserverordnung, Temperatur bei der Entnahme in °C' />
+    <gridbox columns='2'>
+      <text text='Kaltwasser bei Entnahme' /> <string name='_KW_Entnahme' text='' />
+      <text text='Warmwasser bei Entnahme' /> <string name='_WW_Entnahme' text='' />
+      <text text='Anmerkung (Probennummer)' /> <string name='_anmerkung' text='' />
+    </gridbox>
+    <hbox>
+      <button name='doExit' text='Abbrechen' />
+      <button name='doOK' text='OK' />
+    </hbox>
+  </vbox>
+</window>)"_qs;
+
+const std::vector<Kind> kinds{{u"Temperaturmessung"_qs, temperatureDialog},
+                              {u"Probenahme"_qs, samplingDialog},
+                              {u"Spülen"_qs, QString()}};
+
+std::vector<Building> buildings() {
+  return {
+      {u"Kita Sonnenschein"_qs, u"kita-sonnenschein.sqlite"_qs,
+       {{u"DU-EG-01"_qs, u"Dusche"_qs, u"KW/WW"_qs, u"Waschraum 0.04"_qs, u"Erdgeschoss"_qs, u"Strang 1"_qs},
+        {u"WT-EG-01"_qs, u"Waschtisch"_qs, u"KW/WW"_qs, u"Waschraum 0.04"_qs, u"Erdgeschoss"_qs, u"Strang 1"_qs},
+        {u"WT-EG-02"_qs, u"Waschtisch"_qs, u"KW"_qs, u"Gruppenraum 0.07"_qs, u"Erdgeschoss"_qs, u"Strang 2"_qs},
+        {u"SP-KU-01"_qs, u"Spüle"_qs, u"KW/WW"_qs, u"Küche 0.11"_qs, u"Küche"_qs, u"Strang 3"_qs},
+        {u"SP-KU-02"_qs, u"Ausgussbecken"_qs, u"KW/WW"_qs, u"Küche 0.11"_qs, u"Küche"_qs, u"Strang 3"_qs},
+        {u"DU-OG-01"_qs, u"Dusche"_qs, u"KW/WW"_qs, u"Personalbad 1.02"_qs, u"Obergeschoss"_qs, u"Strang 1"_qs},
+        {u"WT-OG-01"_qs, u"Waschtisch"_qs, u"KW/WW"_qs, u"Personalbad 1.02"_qs, u"Obergeschoss"_qs, u"Strang 1"_qs}}},
+      {u"Seniorenheim Lindenhof"_qs, u"seniorenheim-lindenhof.sqlite"_qs,
+       {{u"DU-A1-03"_qs, u"Dusche"_qs, u"KW/WW"_qs, u"Zimmer A1.03"_qs, u"Haus A 1. OG"_qs, u"Strang A"_qs},
+        {u"DU-A1-05"_qs, u"Dusche"_qs, u"KW/WW"_qs, u"Zimmer A1.05"_qs, u"Haus A 1. OG"_qs, u"Strang A"_qs},
+        {u"WT-A1-05"_qs, u"Waschtisch"_qs, u"KW/WW"_qs, u"Zimmer A1.05"_qs, u"Haus A 1. OG"_qs, u"Strang A"_qs},
+        {u"DU-A2-01"_qs, u"Pflegedusche"_qs, u"KW/WW"_qs, u"Pflegebad A2.01"_qs, u"Haus A 2. OG"_qs, u"Strang A"_qs},
+        {u"WT-A2-01"_qs, u"Waschtisch"_qs, u"KW/WW"_qs, u"Pflegebad A2.01"_qs, u"Haus A 2. OG"_qs, u"Strang A"_qs},
+        {u"SP-B0-01"_qs, u"Spüle"_qs, u"KW/WW"_qs, u"Stationsküche B0.10"_qs, u"Haus B EG"_qs, u"Strang B"_qs},
+        {u"DU-B0-02"_qs, u"Dusche"_qs, u"KW/WW"_qs, u"Zimmer B0.02"_qs, u"Haus B EG"_qs, u"Strang B"_qs},
+        {u"ZK-TZ-01"_qs, u"Zirkulation Rücklauf"_qs, u"WW"_qs, u"Technikzentrale"_qs, u"Technikzentrale"_qs,
+         u"Speicher 1"_qs}}},
+      {u"Sporthalle Nord"_qs, u"sporthalle-nord.sqlite"_qs,
+       {{u"DU-UD-01"_qs, u"Dusche"_qs, u"KW/WW"_qs, u"Umkleide Damen"_qs, u"Umkleide Damen"_qs, u"Strang 1"_qs},
+        {u"DU-UD-02"_qs, u"Dusche"_qs, u"KW/WW"_qs, u"Umkleide Damen"_qs, u"Umkleide Damen"_qs, u"Strang 1"_qs},
+        {u"DU-UH-01"_qs, u"Dusche"_qs, u"KW/WW"_qs, u"Umkleide Herren"_qs, u"Umkleide Herren"_qs, u"Strang 2"_qs},
+        {u"DU-UH-02"_qs, u"Dusche"_qs, u"KW/WW"_qs, u"Umkleide Herren"_qs, u"Umkleide Herren"_qs, u"Strang 2"_qs},
+        {u"WT-FO-01"_qs, u"Waschtisch"_qs, u"KW"_qs, u"WC Foyer"_qs, u"Foyer"_qs, u"Strang 3"_qs}}},
+  };
+}
+
+bool failed = false;
+
+bool run(db::Connection* connection, const QString& statement) {
+  if (db::execute(connection, statement)) return true;
+  std::fprintf(stderr, "makedemo: %s: %s\n", qPrintable(statement), qPrintable(db::lastError()));
+  failed = true;
+  return false;
+}
+
+QString q(const QString& text) { return db::quoteText(text); }
+
+// The measures of one outlet over the days around today: two days back, yesterday, today,
+// tomorrow and the day after. Past ones are mostly done, today's partly, later ones open.
+void addMeasures(db::Connection* server, const Building& building, int& id) {
+  const qint32 today = common::startOfDay(common::now());
+  const qint32 day = 24 * 60 * 60;
+  const int hours[] = {7, 9, 11, 14};
+  for (size_t o = 0; o < building.outlets.size(); ++o) {
+    const Outlet& outlet = building.outlets[o];
+    for (int offset = -2; offset <= 2; ++offset) {
+      // Not every outlet every day: a pattern by outlet and day, with today always there.
+      if (offset != 0 && (o + offset + 5) % 3 == 0) continue;
+      const Kind& kind = kinds[(o + offset + 6) % kinds.size()];
+      const qint32 due = today + offset * day + hours[(o + offset + 4) % 4] * 3600 + (o % 2) * 1800;
+      qint32 done = 0;
+      QString who, remark;
+      if (offset < 0 ? (o % 4 != 1) : (offset == 0 && o % 3 == 0)) {
+        done = due + 20 * 60;
+        who = u"mkeller"_qs;
+        remark = offset < 0 ? u"ohne Befund"_qs : u"Perlator gereinigt & entkalkt"_qs;
+      }
+      run(server, u"INSERT INTO massnahme (ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung) VALUES ("_qs +
+                      QString::number(id++) + u","_qs + q(outlet.auid) + u","_qs + q(kind.wastun) + u","_qs +
+                      QString::number(due) + u","_qs + QString::number(done) + u","_qs + q(who) + u","_qs + q(remark) +
+                      u");"_qs);
+    }
+  }
+}
+
+void fillServer(db::Connection* server, const Building& building) {
+  db::createOutletTable(server);
+  db::createResultTable(server);
+  db::createMeasureTable(server);
+  db::createDialogTable(server);
+  int id = 1;
+  for (const Outlet& o : building.outlets)
+    run(server, u"INSERT INTO auslass (ID,AUID,code,art,raum,region,hydron) VALUES ("_qs + QString::number(id++) +
+                    u","_qs + q(o.auid) + u","_qs + q(o.code) + u","_qs + q(o.art) + u","_qs + q(o.raum) + u","_qs +
+                    q(o.region) + u","_qs + q(o.hydron) + u");"_qs);
+  int measure = 1001;
+  addMeasures(server, building, measure);
+  int dialog = 1;
+  for (const Kind& kind : kinds) {
+    if (kind.markup.isEmpty()) continue;
+    run(server, u"INSERT INTO xele (ID,gruppe,element,XML) VALUES ("_qs + QString::number(dialog++) + u","_qs +
+                    q(u"XML_merfassung"_qs) + u","_qs + q(kind.wastun) + u","_qs + q(kind.markup) + u");"_qs);
+  }
+  // A dialog of another group, which the program does not fetch.
+  run(server, u"INSERT INTO xele (ID,gruppe,element,XML) VALUES (99,"_qs + q(u"XML_auswertung"_qs) + u","_qs +
+                  q(u"Bericht"_qs) + u","_qs + q(u"<window name='bericht' />"_qs) + u");"_qs);
+}
+
+int fail(const QString& text) {
+  std::fprintf(stderr, "makedemo: %s\n", qPrintable(text));
+  return 1;
+}
+
+bool writeFile(const QString& path, const QString& text) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text.toUtf8()) >= 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication application(argc, argv);
+  if (argc != 4) return fail(u"Aufruf: makedemo ORDNER PROGRAMM HILFEDOKUMENT"_qs);
+  const QDir folder(QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath());
+  const QString program = QString::fromLocal8Bit(argv[2]);
+  const QString help = QString::fromLocal8Bit(argv[3]);
+
+  // A database message has no window to go to here; it goes to the console instead.
+  platform::setBoxResponder([](const platform::BoxRequest& box) {
+    std::fprintf(stderr, "makedemo: %s: %s\n", qPrintable(box.title), qPrintable(box.text));
+    failed = true;
+    return platform::BoxReply{};
+  });
+
+  // Only a folder that this tool made is emptied: a demo starts afresh each time.
+  if (folder.exists() && !folder.isEmpty() && !folder.exists(u"VarnothM.CFG"_qs))
+    return fail(folder.path() + u" ist kein Demo-Ordner und wird nicht überschrieben"_qs);
+  if (folder.exists() && !QDir(folder).removeRecursively()) return fail(folder.path() + u" kann nicht geleert werden"_qs);
+  if (!QDir().mkpath(folder.filePath(u"server"_qs))) return fail(folder.path() + u" kann nicht angelegt werden"_qs);
+
+  if (!QFile::copy(program, folder.filePath(u"VarnothM"_qs))) return fail(program + u" kann nicht kopiert werden"_qs);
+  if (!QFile::copy(help, folder.filePath(u"VarnothM.PDF"_qs))) return fail(help + u" kann nicht kopiert werden"_qs);
+  if (!writeFile(folder.filePath(u"VarnothM.CFG"_qs), u"DB_MODE = ODBC\n"_qs))
+    return fail(u"VarnothM.CFG kann nicht geschrieben werden"_qs);
+
+  QString sources = u"; Die Demo-Objekte: je eine Datenquelle auf einer SQLite-Datei.\n"_qs;
+  for (const Building& building : buildings()) {
+    const QString file = folder.filePath(u"server/"_qs + building.file);
+    if (!QFile(file).open(QIODevice::WriteOnly)) return fail(file + u" kann nicht angelegt werden"_qs);
+    db::ConnectionGuard server(db::openDatabase(file, {}, {}, db::Backend::Sqlite));
+    if (!server) return fail(file + u": "_qs + db::lastError());
+    fillServer(server.get(), building);
+    sources += u"\n["_qs + building.name + u"]\nDescription=Demo-Objekt\nDriver=SQLite3\nDatabase="_qs + file + u'\n';
+  }
+  if (!writeFile(folder.filePath(u"odbc.ini"_qs), sources)) return fail(u"odbc.ini kann nicht geschrieben werden"_qs);
+  if (failed) return 1;
+  std::printf("Demo in %s: %lld Objekte\n", qPrintable(folder.path()), static_cast<long long>(buildings().size()));
+  return 0;
+}
