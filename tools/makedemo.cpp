@@ -26,7 +26,7 @@ struct Building {
   std::vector<Outlet> outlets;
 };
 
-// What is done at the outlets; a kind with markup has a recording dialog.
+// What is done at the outlets, each with its recording dialog.
 struct Kind {
   QString wastun;
   QString markup;
@@ -62,9 +62,23 @@ const QString samplingDialog = uR"(<window id='#PB_Any' name='dialog' text='Prob
   </vbox>
 </window>)"_qs;
 
+const QString flushingDialog = uR"(<window id='#PB_Any' name='dialog' text='Spülen' minwidth='380' minheight='auto' flags='#PB_Window_ScreenCentered|#PB_Window_SystemMenu'>
+  <vbox>
+    <text text='Auslass gespült; Warmwassertemperatur am Ende in °C' />
+    <gridbox columns='2'>
+      <text text='Warmwasser nach dem Spülen' /> <string name='_WW_nach_Spuelen' text='' />
+      <text text='Anmerkung' /> <string name='_anmerkung' text='' />
+    </gridbox>
+    <hbox>
+      <button name='doExit' text='Abbrechen' />
+      <button name='doOK' text='OK' />
+    </hbox>
+  </vbox>
+</window>)"_qs;
+
 const std::vector<Kind> kinds{{u"Temperaturmessung"_qs, temperatureDialog},
                               {u"Probenahme"_qs, samplingDialog},
-                              {u"Spülen"_qs, QString()}};
+                              {u"Spülen"_qs, flushingDialog}};
 
 std::vector<Building> buildings() {
   return {
@@ -148,7 +162,6 @@ void fillServer(db::Connection* server, const Building& building) {
   addMeasures(server, building, measure);
   int dialog = 1;
   for (const Kind& kind : kinds) {
-    if (kind.markup.isEmpty()) continue;
     run(server, u"INSERT INTO xele (ID,gruppe,element,XML) VALUES ("_qs + QString::number(dialog++) + u","_qs +
                     q(u"XML_merfassung"_qs) + u","_qs + q(kind.wastun) + u","_qs + q(kind.markup) + u");"_qs);
   }
