@@ -1,4 +1,4 @@
-// The program information of "Hilfe": the about text of Part 1.1, and the maker's notice with
+// The program information of "Hilfe": the about text of the program, and the maker's notice with
 // the licence notices of the open-source components the program links or ships.
 #pragma once
 
@@ -6,7 +6,7 @@
 
 namespace app {
 
-// The seven lines of Part 1.1 joined by CR LF; the "~" lines have a tab after the tilde.
+// The seven lines joined by CR LF; the "~" lines have a tab after the tilde.
 QString aboutText();
 
 // The maker's notice, then one notice per component with its licence; lines joined by CR LF.

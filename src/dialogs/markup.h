@@ -1,4 +1,4 @@
-// Markup documents of the dialog dialect (Part 5.2): parsed trees numbered 1 to 10000, held
+// Markup documents of the dialog dialect: parsed trees numbered 1 to 10000, held
 // here until their caller releases them, and the value forms used inside their attributes.
 #pragma once
 
@@ -26,7 +26,7 @@ struct MarkupStatus {
 // Parses the markup into the document of that number, replacing what it held.
 MarkupStatus parseMarkupInto(int number, const QString& markup);
 
-// freeMarkupNumber, create and parse in one, with the three messages of Part 5.2 (title
+// freeMarkupNumber, create and parse in one, with the three parse messages (title
 // "Fehler", error icon). The document's number, or 0 after a reported failure.
 int parseDialogMarkup(const QString& markup);
 

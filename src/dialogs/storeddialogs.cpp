@@ -1,5 +1,5 @@
 // Stored dialogs: the definition query, the dialog's own event loop, and the transfer table of
-// Part 5.2 applied element by element in both directions, with the escaped text form.
+// values applied element by element in both directions, with the escaped text form.
 #include "dialogs/storeddialogs.h"
 
 #include "db/database.h"
@@ -31,7 +31,7 @@ bool isOneOf(const QString& kind, std::initializer_list<const char*> kinds) {
   return false;
 }
 
-// Kinds that carry no value, and the value kinds: together the dialect of Part 5.1.
+// Kinds that carry no value, and the value kinds: together the dialect.
 bool carriesNothing(const QString& kind) {
   return isOneOf(kind, {"window", "vbox", "hbox", "gridbox", "singlebox", "container", "scrollarea", "empty", "text",
                         "button", "item"});

@@ -1,4 +1,4 @@
-// Stored dialogs (Part 5.2): a definition from the local table xele, its window run as a modal
+// Stored dialogs: a definition from the local table xele, its window run as a modal
 // dialog, and the values moved between the controls and the markup document that keeps them.
 #pragma once
 

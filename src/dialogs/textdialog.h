@@ -1,4 +1,4 @@
-// The text dialog (Part 5.3): a long text in a multi-line field of a generated markup window,
+// The text dialog: a long text in a multi-line field of a generated markup window,
 // closed with Escape or the close box. "Hilfe" shows the program information with it.
 #pragma once
 

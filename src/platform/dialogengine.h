@@ -1,4 +1,4 @@
-// The dialog engine: windows built from the dialog markup of Part 5.1, their controls found by
+// The dialog engine: windows built from the dialog markup, their controls found by
 // name, the values the controls keep, and a picture of a window for the documentation.
 #pragma once
 

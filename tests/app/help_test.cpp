@@ -18,7 +18,7 @@
 
 namespace {
 
-// The about text of Part 1.1, line by line.
+// The about text, line by line.
 const QStringList aboutLines{
     u"VarnothM"_qs,
     u"--------------------"_qs,
