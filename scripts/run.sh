@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# The run command: installs what is missing, builds, prepares the demo (build/demo: the
-# program, its help, VarnothM.CFG and three demo buildings on SQLite files behind ODBC data
-# sources of its own) and starts VarnothM on it. VARNOTHM_BUILD names another build folder.
+# The run command: installs what is missing, builds, prepares the demo in build/demo afresh and
+# starts VarnothM on it (VARNOTHM_BUILD names another build folder).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${VARNOTHM_BUILD:-$top/build}

@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# Takes the README's picture of the main window (docs/hauptfenster.png): VarnothM on the demo
-# building, on a virtual display of 1024 x 768. Needs a build with the demo (scripts/run.sh,
-# or VARNOTHM_BUILD) and, besides xvfb-run, `import` from imagemagick (documentation only:
-# apt-get install imagemagick).
+# The README's picture of the main window on the demo (docs/hauptfenster.png), taken on a
+# virtual display with `import` from imagemagick, which only this documentation step needs.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${VARNOTHM_BUILD:-$top/build}

@@ -1,6 +1,5 @@
-// Prepares the demo: a program folder with VarnothM, its help, "VarnothM.CFG" in the ODBC mode
-// and a data-source file of its own naming three demo buildings on SQLite files, filled fresh
-// around today. makedemo FOLDER PROGRAM HELPDOCUMENT
+// makedemo FOLDER PROGRAM HELPDOCUMENT: a demo program folder with "VarnothM.CFG" (ODBC) and a
+// data-source file of its own naming three demo buildings on SQLite files, filled around today.
 #include "common/dates.h"
 #include "db/database.h"
 #include "db/localschema.h"
