@@ -48,6 +48,12 @@ struct Query::Impl {
   st_mysql_res* mysqlResult = nullptr;
 };
 
+// Makes a MariaDB or MySQL session take string literals as written. The program's literals
+// already carry their own backslash escaping (the stored text form); a server that read
+// backslashes as escapes would store "C:\temp" as "C:" + tab + "emp".
+inline const QString literalBackslashes =
+    QStringLiteral("SET SESSION sql_mode=CONCAT_WS(',', NULLIF(@@sql_mode, ''), 'NO_BACKSLASH_ESCAPES')");
+
 // Conversions of a stored cell to what the caller asks for, like SQLite's own.
 qint64 cellInt64(const Cell& cell);
 double cellReal(const Cell& cell);

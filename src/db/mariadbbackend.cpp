@@ -120,6 +120,11 @@ Connection* mariaOpen(const QString& connectionText, const QString& user, const 
   auto* c = new Connection;
   c->backend = Backend::MariaDb;
   c->mysql = handle;
+  if (!mariaExecute(c, literalBackslashes)) {
+    mariaClose(c);
+    delete c;
+    return nullptr;
+  }
   return c;
 }
 

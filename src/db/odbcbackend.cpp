@@ -43,6 +43,14 @@ bool takesUnicode(SQLHDBC dbc) {
   return back.contains(QChar(0x2713));
 }
 
+bool isMariaDbOrMySql(SQLHDBC dbc) {
+  SQLWCHAR name[128] = {};
+  SQLSMALLINT length = 0;
+  if (!SQL_SUCCEEDED(SQLGetInfoW(dbc, SQL_DBMS_NAME, name, sizeof name, &length))) return false;
+  const QString dbms = QString::fromUtf16(reinterpret_cast<const char16_t*>(name), qMin<qsizetype>(length / 2, 127));
+  return dbms.contains(u"MariaDB"_qs, Qt::CaseInsensitive) || dbms.contains(u"MySQL"_qs, Qt::CaseInsensitive);
+}
+
 ColumnKind kindOfSqlType(SQLSMALLINT type) {
   switch (type) {
     case SQL_INTEGER:
@@ -211,6 +219,11 @@ Connection* odbcOpen(const QString& source, const QString& user, const QString& 
   c->odbcEnv = env;
   c->odbcDbc = dbc;
   c->odbcUnicode = takesUnicode(dbc);
+  if (isMariaDbOrMySql(dbc) && !odbcExecute(c, literalBackslashes)) {
+    odbcClose(c);
+    delete c;
+    return nullptr;
+  }
   return c;
 }
 

@@ -196,6 +196,21 @@ TEST_P(TransferTest, ReturnsMeasuresByIdAndAppendsResults) {
   EXPECT_EQ(dump(server.get(), u"massnahme"_qs, u"ID"_qs).size(), 4);
 }
 
+TEST_P(TransferTest, BackslashesSurviveTheRoundTripThroughTheServer) {
+  // A remark with a path: its backslashes must not be read as escapes by the server.
+  const QString remark = u"Filter C:\\temp\\neu getauscht, \"alt\" & 'neu'\nZeile 2"_qs;
+  testsupport::run(local.get(), {u"INSERT INTO massnahme VALUES (1, 'A1', 'Spülen', 100, 200, 'meier', "_qs +
+                                 db::quoteText(remark) + u")"_qs});
+  const common::MainScreen screen = status.screen();
+  ASSERT_EQ(transfer::returnMeasures(server.get(), local.get(), screen), 1);
+  // The server holds the stored form, exactly as the device wrote it.
+  EXPECT_EQ(dump(server.get(), u"massnahme"_qs, u"anmerkung"_qs), (QStringList{db::escapeText(remark)}));
+  ASSERT_EQ(transfer::fetchDueMeasures(server.get(), local.get(), 100, 100, screen), 1);
+  db::Query back(local.get(), u"SELECT anmerkung FROM massnahme"_qs);
+  ASSERT_TRUE(back.next());
+  EXPECT_EQ(db::unescapeText(back.text(0)), remark);
+}
+
 TEST_P(TransferTest, AServerFailingMidwayLeavesTheLocalTablesAsTheyWere) {
   // The server's tables become views whose rows fail from the second row on.
   const bool sqlite = GetParam() == Place::OdbcSqlite;
