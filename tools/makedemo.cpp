@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -31,53 +32,31 @@ struct Kind {
   QString markup;
 };
 
-const QString temperatureDialog = uR"(<window id='#PB_Any' name='dialog' text='Temperaturmessung' minwidth='380' minheight='auto' flags='#PB_Window_ScreenCentered|#PB_Window_SystemMenu'>
-  <vbox>
-    <text text='Temperaturen nach Ablauf in °C, mit Dezimalpunkt (z. B. 12.5)' />
-    <gridbox columns='2'>
-      <text text='Kaltwasser' /> <string name='_KW' text='' />
-      <text text='Warmwasser' /> <string name='_WW' text='' />
-      <text text='Anmerkung' /> <string name='_anmerkung' text='' />
-    </gridbox>
-    <hbox>
-      <button name='doExit' text='Abbrechen' />
-      <button name='doOK' text='OK' />
-    </hbox>
-  </vbox>
-</window>)"_qs;
+// A recording dialog: a title, a line of guidance and its "_"-named fields, each with a label.
+QString recordingDialog(const QString& title, const QString& guidance,
+                        const std::vector<std::pair<QString, QString>>& fields) {
+  QString rows;
+  for (const auto& [label, name] : fields)
+    rows += u"      <text text='"_qs + label + u"' /> <string name='"_qs + name + u"' text='' />\n"_qs;
+  return u"<window id='#PB_Any' name='dialog' text='"_qs + title +
+         u"' minwidth='380' minheight='auto' flags='#PB_Window_ScreenCentered|#PB_Window_SystemMenu'>\n"
+         "  <vbox>\n    <text text='"_qs + guidance + u"' />\n    <gridbox columns='2'>\n"_qs + rows +
+         u"    </gridbox>\n    <hbox>\n      <button name='doExit' text='Abbrechen' />\n"
+         "      <button name='doOK' text='OK' />\n    </hbox>\n  </vbox>\n</window>"_qs;
+}
 
-const QString samplingDialog = uR"(<window id='#PB_Any' name='dialog' text='Probenahme' minwidth='380' minheight='auto' flags='#PB_Window_ScreenCentered|#PB_Window_SystemMenu'>
-  <vbox>
-    <text text='Probe nach Trinkwasserverordnung, Temperatur bei der Entnahme in °C' />
-    <gridbox columns='2'>
-      <text text='Kaltwasser bei Entnahme' /> <string name='_KW_Entnahme' text='' />
-      <text text='Warmwasser bei Entnahme' /> <string name='_WW_Entnahme' text='' />
-      <text text='Anmerkung (Probennummer)' /> <string name='_anmerkung' text='' />
-    </gridbox>
-    <hbox>
-      <button name='doExit' text='Abbrechen' />
-      <button name='doOK' text='OK' />
-    </hbox>
-  </vbox>
-</window>)"_qs;
-
-const QString flushingDialog = uR"(<window id='#PB_Any' name='dialog' text='Spülen' minwidth='380' minheight='auto' flags='#PB_Window_ScreenCentered|#PB_Window_SystemMenu'>
-  <vbox>
-    <text text='Auslass gespült; Warmwassertemperatur am Ende in °C' />
-    <gridbox columns='2'>
-      <text text='Warmwasser nach dem Spülen' /> <string name='_WW_nach_Spuelen' text='' />
-      <text text='Anmerkung' /> <string name='_anmerkung' text='' />
-    </gridbox>
-    <hbox>
-      <button name='doExit' text='Abbrechen' />
-      <button name='doOK' text='OK' />
-    </hbox>
-  </vbox>
-</window>)"_qs;
-
-const std::vector<Kind> kinds{{u"Temperaturmessung"_qs, temperatureDialog},
-                              {u"Probenahme"_qs, samplingDialog},
-                              {u"Spülen"_qs, flushingDialog}};
+const std::vector<Kind> kinds{
+    {u"Temperaturmessung"_qs,
+     recordingDialog(u"Temperaturmessung"_qs, u"Temperaturen nach Ablauf in °C, mit Dezimalpunkt (z. B. 12.5)"_qs,
+                     {{u"Kaltwasser"_qs, u"_KW"_qs}, {u"Warmwasser"_qs, u"_WW"_qs}, {u"Anmerkung"_qs, u"_anmerkung"_qs}})},
+    {u"Probenahme"_qs,
+     recordingDialog(u"Probenahme"_qs, u"Probe nach Trinkwasserverordnung, Temperatur bei der Entnahme in °C"_qs,
+                     {{u"Kaltwasser bei Entnahme"_qs, u"_KW_Entnahme"_qs},
+                      {u"Warmwasser bei Entnahme"_qs, u"_WW_Entnahme"_qs},
+                      {u"Anmerkung (Probennummer)"_qs, u"_anmerkung"_qs}})},
+    {u"Spülen"_qs,
+     recordingDialog(u"Spülen"_qs, u"Auslass gespült; Warmwassertemperatur am Ende in °C"_qs,
+                     {{u"Warmwasser nach dem Spülen"_qs, u"_WW_nach_Spuelen"_qs}, {u"Anmerkung"_qs, u"_anmerkung"_qs}})}};
 
 std::vector<Building> buildings() {
   return {

@@ -20,10 +20,7 @@ int selectIntegerColumn(db::Connection* c, const QString& table, const QString& 
                         const QString& modifier, const QString& condition, QList<qint32>& values) {
   const QString statement = u"SELECT "_qs + modifier + u' ' + column + u" FROM  "_qs + table + u' ' + condition + u';';
   db::Query rows(c, statement);
-  if (!rows.ok()) {
-    db::reportFailure(db::MessageForm::QueryFailed, statement);
-    return -1;
-  }
+  if (!queryRan(rows, db::MessageForm::QueryFailed, statement)) return -1;
   while (rows.next()) values.append(rows.int32(0));
   return static_cast<int>(values.size());
 }
@@ -34,10 +31,7 @@ int fetchDueMeasures(db::Connection* server, db::Connection* local, qint32 from,
   const QString select = u"SELECT ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung FROM massnahme WHERE dasoll>="_qs +
                          QString::number(from) + u" AND dasoll<="_qs + QString::number(to) + u';';
   db::Query rows(server, select);
-  if (!rows.ok()) {
-    db::reportFailure(db::MessageForm::QueryFailed, select);
-    return -1;
-  }
+  if (!queryRan(rows, db::MessageForm::QueryFailed, select)) return -1;
   LocalReplacement replacement(local, db::MessageForm::QueryFailed);
   if (!replacement.begin(u"DELETE FROM massnahme;"_qs)) return -1;
   screen.statusText(u"Tabelle massnahme "_qs + QString::number(total) + u" Einträge abholen"_qs);

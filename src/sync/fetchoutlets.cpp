@@ -47,10 +47,7 @@ int copyServerTable(const QString& table, db::Connection* server, db::Connection
   const qint64 total = db::countRows(server, table);
   const QString select = u"SELECT * FROM "_qs + table + u" ORDER BY ID;"_qs;
   db::Query rows(server, select);
-  if (!rows.ok()) {
-    db::reportFailure(db::MessageForm::QueryError, select);
-    return -1;
-  }
+  if (!queryRan(rows, db::MessageForm::QueryError, select)) return -1;
   LocalReplacement replacement(local, db::MessageForm::QueryError);
   if (!replacement.begin(u"DELETE FROM "_qs + table + u';')) return -1;
   screen.statusText(u"Tabelle "_qs + table + u' ' + QString::number(total) + u" Einträge - kopiere ..."_qs);
@@ -81,10 +78,7 @@ int fetchDialogGroup(db::Connection* server, db::Connection* local, const QStrin
   const QString select =
       u"SELECT ID,gruppe,element, XML FROM xele WHERE gruppe="_qs + db::quoteTrimmed(group) + u';';
   db::Query rows(server, select);
-  if (!rows.ok()) {
-    db::reportFailure(db::MessageForm::QueryFailed, select);
-    return -1;
-  }
+  if (!queryRan(rows, db::MessageForm::QueryFailed, select)) return -1;
   LocalReplacement replacement(local, db::MessageForm::QueryFailed);
   if (!replacement.begin(u"DELETE FROM xele;"_qs)) return -1;
   screen.statusText(u"Tabelle xele "_qs + QString::number(total) + u" Einträge abholen ..."_qs);

@@ -25,10 +25,7 @@ int returnMeasures(db::Connection* server, db::Connection* local, const common::
   const qint64 total = db::countRows(local, u"massnahme"_qs);
   const QString select = u"SELECT ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung FROM massnahme;"_qs;
   db::Query rows(local, select);
-  if (!rows.ok()) {
-    db::reportFailure(db::MessageForm::QueryFailed, select);
-    return -1;
-  }
+  if (!queryRan(rows, db::MessageForm::QueryFailed, select)) return -1;
   screen.statusText(u"Tabelle massnahme "_qs + QString::number(total) + u" Einträge abgeben"_qs);
   int n = 0;
   while (rows.next()) {
@@ -39,10 +36,7 @@ int returnMeasures(db::Connection* server, db::Connection* local, const common::
     bool exists = false;
     {
       db::Query found(server, lookup);
-      if (!found.ok()) {
-        db::reportFailure(db::MessageForm::QueryFailed, lookup);
-        return -1;
-      }
+      if (!queryRan(found, db::MessageForm::QueryFailed, lookup)) return -1;
       exists = found.next();
     }
     QString statement;
@@ -74,10 +68,7 @@ int returnResults(db::Connection* server, db::Connection* local, const common::M
   const qint64 total = db::countRows(local, u"resultat"_qs);
   const QString select = u"SELECT ID,AUID,abda,anme,keim,syst,temp,resu,prot FROM resultat;"_qs;
   db::Query rows(local, select);
-  if (!rows.ok()) {
-    db::reportFailure(db::MessageForm::QueryFailed, select);
-    return -1;
-  }
+  if (!queryRan(rows, db::MessageForm::QueryFailed, select)) return -1;
   screen.statusText(u"Tabelle resultat "_qs + QString::number(total) + u" Einträge abgeben"_qs);
   int n = 0;
   while (rows.next()) {

@@ -15,6 +15,11 @@ db::Connection* openObjectServer(const db::ServerSettings& settings, const commo
   return server;
 }
 
+bool queryRan(const db::Query& rows, db::MessageForm form, const QString& statement) {
+  if (!rows.ok()) db::reportFailure(form, statement);
+  return rows.ok();
+}
+
 LocalReplacement::~LocalReplacement() { rollback(); }
 
 void LocalReplacement::rollback() {

@@ -14,6 +14,9 @@ namespace transfer {
 db::Connection* openObjectServer(const db::ServerSettings& settings, const common::MainScreen& screen,
                                  platform::BoxIcon icon);
 
+// True when the query ran; otherwise reports the statement in the given form.
+bool queryRan(const db::Query& rows, db::MessageForm form, const QString& statement);
+
 class LocalReplacement {
  public:
   // Failures are reported in the given message form, with the statement that failed.
