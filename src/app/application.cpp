@@ -6,6 +6,7 @@
 #include "app/appstate.h"
 #include "app/config.h"
 #include "app/mainwindow.h"
+#include "app/tablecommands.h"
 #include "app/versioncheck.h"
 #include "common/programend.h"
 #include "dialogs/textdialog.h"
@@ -121,8 +122,8 @@ bool runCommand(int position) {
       transfer::returnWorkCommand(s.localDb, s.config, mainScreen());
       if (s.localDb) fillMainLists();
       break;
-    case EditMeasures:
-    case EditResults:
+    case EditMeasures: editTableCommand(false); break;
+    case EditResults: editTableCommand(true); break;
     case Assistant: noObjectMessage(u"Meldung"_qs, platform::BoxIcon::None); break;
     case Help:
       platform::openWithShell(s.programFolder + u"VarnothM.PDF"_qs);

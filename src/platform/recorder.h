@@ -9,6 +9,8 @@ namespace platform {
 void recordTitle(int window, const QString& previous, const QString& title);
 void recordStatus(const QString& previous, const QString& text);
 void recordShell(const QString& target);
+// A window with a title goes away.
+void recordClosed(const QString& title);
 
 // Writes the items of named icon lists that were filled anew since they were last written.
 void recordFilledLists();
