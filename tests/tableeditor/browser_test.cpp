@@ -155,6 +155,27 @@ TEST_F(TableEditorTest, EachKindIsEditedInPlace) {
       << seen.join(u'\n').toStdString();
 }
 
+// Every character of a row survives: another cell edited in place, the single-line and the
+// multi-line editor confirmed unchanged, the row saved unchanged through the record dialog.
+TEST_F(TableEditorTest, ARowKeepsItsTextsThroughEveryEditorLeftUnchanged) {
+  addMeasure(3, u"WB-03"_qs, u"Spülen"_qs, common::makeDate(2021, 3, 5, 9, 30), 0, u"José ł € C:\\temp"_qs, u"a\r\nb"_qs);
+  const QString who = stored(u"SELECT werdurch FROM massnahme WHERE ID=3"_qs);
+  const QString remark = stored(u"SELECT anmerkung FROM massnahme WHERE ID=3"_qs);
+  BrowserConfig config = measureConfig();
+  const QStringList seen = browse(u"click tableList 0 3\nset pickHour 14\npress pickOK\n"
+                                  "click tableList 0 Mitarbeiter\nanswer OK\n"
+                                  "click tableList 0 Anmerkung\npress longTextOK\n"
+                                  "key Return\npress dbStore\n"
+                                  "key Escape"_qs,
+                                  config);
+  EXPECT_TRUE(seen.contains(u"input Mitarbeiter |  | José ł € C:\\temp"_qs)) << seen.join(u'\n').toStdString();
+  EXPECT_TRUE(seen.contains(u"title Tabelle massnahme ID=3"_qs));
+  EXPECT_EQ(stored(u"SELECT dasoll FROM massnahme WHERE ID=3"_qs).toInt(), common::makeDate(2021, 3, 5, 14, 30));
+  EXPECT_EQ(stored(u"SELECT werdurch FROM massnahme WHERE ID=3"_qs), who);
+  EXPECT_EQ(stored(u"SELECT anmerkung FROM massnahme WHERE ID=3"_qs), remark);
+  EXPECT_EQ(db::unescapeText(remark), u"a\r\nb"_qs);
+}
+
 TEST_F(TableEditorTest, ClearingADateInThePickerStoresZeroAndShowsDashes) {
   addMeasure(1, u"WB-01"_qs, u"Spülen"_qs, common::makeDate(2021, 3, 5, 9, 30), 0, QString(), QString());
   BrowserConfig config = measureConfig();
