@@ -213,3 +213,37 @@ TEST_F(TableEditorTest, InsertWithAndWithoutASelectedRow) {
 }
 
 }  // namespace
+
+namespace {
+
+// A failed query, a failed statement and a column of an unknown kind each close the browser
+// after their message.
+TEST_F(TableEditorTest, FailuresCloseTheBrowserAfterTheirMessage) {
+  BrowserConfig missing = measureConfig();
+  missing.table = u"nichtda"_qs;
+  QStringList seen = browse(u"answer OK"_qs, missing);
+  EXPECT_EQ(seen.value(0), u"box Fehler | error | Die Datenbankabfrage SELECT COUNT(ID) FROM nichtda ; ergab folgenden "
+                           "Fehler: no such table: nichtda"_qs);
+
+  testsupport::run(database.get(), {u"CREATE TABLE bilder (ID longint, AUID varchar(32), bild BLOB)"_qs,
+                                    u"INSERT INTO bilder VALUES (1, 'WB-01', x'00ff'), (2, 'WB-02', x'01')"_qs});
+  BrowserConfig blobs;
+  blobs.table = u"bilder"_qs;
+  blobs.orderClause = u"ORDER BY ID"_qs;
+  blobs.fields = u"ID,AUID,bild"_qs;
+  blobs.columnTitles = u"ID,Auslass,Bild"_qs;
+  blobs.columnSpecs = u"10L,10L,10L"_qs;
+  seen = browse(u"answer OK\nanswer OK"_qs, blobs);
+  EXPECT_EQ(seen.filter(u"box Fehler | error | Unbekannter Feldtyp"_qs).size(), 2);
+  EXPECT_TRUE(seen.contains(u"row tableList | 0 | 1          | WB-01      | WB-01     "_qs)) << seen.join(u'\n').toStdString();
+
+  addMeasure(1, u"WB-01"_qs, u"Spülen"_qs, 0, 0, QString(), QString());
+  testsupport::run(database.get(),
+                   {u"CREATE TRIGGER nein BEFORE UPDATE ON massnahme BEGIN SELECT RAISE(ABORT, 'gesperrt'); END"_qs});
+  BrowserConfig config = measureConfig();
+  seen = browse(u"click tableList 0 Mitarbeiter\ninput \"Jörg\"\nanswer OK"_qs, config);
+  EXPECT_EQ(seen.last(), u"box Fehler | error | Datenbankzugriff UPDATE massnahme SET werdurch='Jörg' WHERE ID=1; "
+                         "ergab Fehler gesperrt"_qs);
+}
+
+}  // namespace
