@@ -8,15 +8,10 @@
 #include <QtTest/QTest>
 #include <map>
 
+#include "platform/scripteduser_internal.h"
 #include "platform/widgetregistry.h"
 
 namespace platform::scripted {
-
-// Defined with the transcript and the player.
-QString oneLine(QString text);
-void record(const QString& line);
-void complain(const ScriptAction& action, const QString& reason);
-QWidget* namedControl(const QString& name);
 
 namespace {
 
@@ -121,8 +116,8 @@ void playCellClick(QWidget* control, const ScriptAction& action) {
   QTest::mouseRelease(table->viewport(), Qt::LeftButton, Qt::NoModifier, at);
 }
 
-void playHeader(const ScriptAction& action) {
-  auto* table = qobject_cast<QTableWidget*>(namedControl(action.target));
+void playHeader(QWidget* control, const ScriptAction& action) {
+  auto* table = qobject_cast<QTableWidget*>(control);
   if (!table) return complain(action, QStringLiteral("no list with columns named %1").arg(action.target));
   if (!table->isVisible()) return complain(action, QStringLiteral("%1 is hidden").arg(action.target));
   const int column = columnOf(table, action);

@@ -22,6 +22,6 @@ void recordTableRows(const QString& name, QTableWidget* table);
 void playCellClick(QWidget* control, const ScriptAction& action);
 
 // header LIST COLUMN: the left button pressed and released in the header over that column.
-void playHeader(const ScriptAction& action);
+void playHeader(QWidget* control, const ScriptAction& action);
 
 }  // namespace platform::scripted

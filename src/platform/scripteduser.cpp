@@ -24,6 +24,7 @@
 #include "platform/boxes.h"
 #include "platform/recorder.h"
 #include "platform/scripteduser_internal.h"
+#include "platform/scriptedtables.h"
 #include "platform/widgetregistry.h"
 
 namespace platform {
@@ -98,6 +99,7 @@ void playClick(const ScriptAction& action) {
   QWidget* control = namedControl(action.target);
   if (!control) return complain(action, QStringLiteral("no control named %1").arg(action.target));
   if (!control->isVisible()) return complain(action, QStringLiteral("%1 is hidden").arg(action.target));
+  if (action.column >= 0 || action.columnByText) return scripted::playCellClick(control, action);
   auto* view = qobject_cast<QAbstractItemView*>(control);
   if (!view) return clickAt(control, control->rect().center(), twice);
   const int row = action.byText ? rowWithText(view, action.text) : action.index;
@@ -131,6 +133,8 @@ void typeText(QWidget* field, const QString& text) {
 void playSet(const ScriptAction& action) {
   QWidget* control = namedControl(action.target);
   if (!control) return complain(action, QStringLiteral("no control named %1").arg(action.target));
+  // A person cannot change a disabled control either.
+  if (!control->isEnabled()) return complain(action, QStringLiteral("%1 is disabled").arg(action.target));
   if (qobject_cast<QLineEdit*>(control) || qobject_cast<QPlainTextEdit*>(control))
     return typeText(control, action.text);
   if (auto* slider = qobject_cast<QAbstractSlider*>(control)) {
@@ -275,6 +279,7 @@ bool playNextScriptAction() {
     case ScriptVerb::Press: playPress(action); break;
     case ScriptVerb::Key: playKey(action); break;
     case ScriptVerb::Close: playClose(action); break;
+    case ScriptVerb::Header: scripted::playHeader(namedControl(action.target), action); break;
   }
   return true;
 }

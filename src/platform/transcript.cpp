@@ -8,11 +8,13 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QTableWidget>
 #include <QTreeWidget>
 #include <utility>
 
 #include "platform/recorder.h"
 #include "platform/scripteduser_internal.h"
+#include "platform/scriptedtables.h"
 #include "platform/widgetregistry.h"
 
 namespace platform {
@@ -151,13 +153,20 @@ void recordShownDialogs() {
 void recordFilledLists() {
   Player& p = player();
   if (!p.playing) return;
+  scripted::recordTableControls();
   for (auto& [list, filled] : p.filledLists) {
     if (!filled) continue;
     filled = false;
     auto* widget = qobject_cast<QListWidget*>(controlWidget(list));
     const QString name = controlName(list);
     if (widget && !name.isEmpty()) recordListItems(name, widget);
+    auto* table = qobject_cast<QTableWidget*>(controlWidget(list));
+    if (table && !name.isEmpty()) scripted::recordTableRows(name, table);
   }
+}
+
+void recordClosed(const QString& title) {
+  if (player().playing && !title.isEmpty()) record(QStringLiteral("closed ") + oneLine(title));
 }
 
 void recordScriptExhausted() { record(QStringLiteral("script exhausted")); }
