@@ -15,7 +15,9 @@
 #include "tableeditor/pickers.h"
 #include "tableeditor/recorddialog.h"
 
+#include <QRegularExpression>
 #include <QStringList>
+#include <algorithm>
 #include <cstdlib>
 
 namespace tableeditor {
@@ -93,6 +95,34 @@ bool cellOf(const db::Query& query, int column, const QString& spec, QString& ce
   }
 }
 
+// The data query of the page: only its rows, LIMIT and OFFSET. Sorted by one column, a page
+// in the later half of the table is read from the end in the opposite order (fromEnd), so
+// that End costs what Home costs: the database then keeps the rows up to the page's end
+// while it sorts, not the whole table. The row number breaks ties in both directions, so
+// the pages read either way are the mirror images of each other.
+QString pageQuery(const BrowserConfig& c, qint32 rowCount, bool& fromEnd) {
+  static const QRegularExpression singleColumn(
+      QStringLiteral("^\\s*ORDER\\s+BY\\s+([A-Za-z_][A-Za-z0-9_]*)(?:\\s+(ASC|DESC))?\\s*$"),
+      QRegularExpression::CaseInsensitiveOption);
+  const QString head = QStringLiteral("SELECT ") + c.fields + QStringLiteral(" FROM ") + c.table + QLatin1Char(' ') +
+                       c.filter + QLatin1Char(' ');
+  const QRegularExpressionMatch order = singleColumn.match(c.orderClause);
+  fromEnd = false;
+  if (!order.hasMatch())
+    return head + c.orderClause + QStringLiteral(" LIMIT ") + QString::number(c.pageSize) + QStringLiteral(" OFFSET ") +
+           QString::number(c.firstRow) + QLatin1Char(';');
+  const QString field = order.captured(1);
+  const bool descending = order.captured(2).compare(QLatin1String("DESC"), Qt::CaseInsensitive) == 0;
+  const qint32 rowsOfPage = qMax<qint32>(0, qMin<qint32>(c.pageSize, rowCount - c.firstRow));
+  fromEnd = rowsOfPage > 0 && c.firstRow + rowsOfPage / 2 > rowCount / 2;
+  const bool down = descending != fromEnd;
+  const QString direction = down ? QStringLiteral(" DESC") : QStringLiteral(" ASC");
+  const qint32 offset = fromEnd ? rowCount - c.firstRow - rowsOfPage : c.firstRow;
+  return head + QStringLiteral("ORDER BY ") + field + direction + QStringLiteral(", rowid") + direction +
+         QStringLiteral(" LIMIT ") + QString::number(fromEnd ? rowsOfPage : c.pageSize) + QStringLiteral(" OFFSET ") +
+         QString::number(offset) + QLatin1Char(';');
+}
+
 // Re-reads the page: the row count, the first-row correction, the slider, then only the
 // rows of the page. The list shows what skipping first-row rows of the whole result would
 // show; the database skips them instead of the program.
@@ -120,10 +150,8 @@ void reread(Browser& b) {
   platform::setSliderRange(b.slider, 0, b.rowCount);
   platform::setSliderPosition(b.slider, c.firstRow);
 
-  const QString dataSql = QStringLiteral("SELECT ") + c.fields + QStringLiteral(" FROM ") + c.table + QLatin1Char(' ') +
-                          c.filter + QLatin1Char(' ') + c.orderClause + QStringLiteral(" LIMIT ") +
-                          QString::number(c.pageSize) + QStringLiteral(" OFFSET ") + QString::number(c.firstRow) +
-                          QLatin1Char(';');
+  bool fromEnd = false;
+  const QString dataSql = pageQuery(c, b.rowCount, fromEnd);
   db::Query data(b.database, dataSql);
   if (!data.ok()) {
     reportRequest(dataSql);
@@ -143,6 +171,7 @@ void reread(Browser& b) {
   for (int i = 0; i < n; ++i) platform::setColumnWidth(b.list, i, 10 * specCharWidth(itemOf(c.columnSpecs, i)));
   platform::clearRows(b.list);
   bool unknownKind = false;
+  QStringList rows;
   for (int added = 0; added < c.pageSize && data.next(); ++added) {
     QStringList cells;
     for (int i = 0; i < n; ++i) {
@@ -154,8 +183,10 @@ void reread(Browser& b) {
       }
       cells.append(cell);
     }
-    platform::addRow(b.list, cells.join(QLatin1Char('\n')));
+    rows.append(cells.join(QLatin1Char('\n')));
   }
+  if (fromEnd) std::reverse(rows.begin(), rows.end());
+  for (const QString& row : rows) platform::addRow(b.list, row);
   if (data.failed()) {
     reportRequest(dataSql);
     b.quit = true;
