@@ -229,6 +229,12 @@ double leadingReal(const QString& text) {
   return std::strtod(bytes.constData(), nullptr);
 }
 
+// Two texts that differ at most in the form of their line breaks (CR LF, LF or CR).
+bool sameLines(QString a, QString b) {
+  for (QString* text : {&a, &b}) text->replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  return a == b;
+}
+
 // Edits one cell in place. The editor by the column's kind and spec; an empty answer, a
 // cancel or an unchanged text writes nothing.
 void editCell(Browser& b, int row, int column) {
@@ -262,7 +268,7 @@ void editCell(Browser& b, int row, int column) {
     const QString start = unescapeControls(current);
     const QString edited = editLongText(title, start);
     const QString text = escapeControls(edited);
-    if (text.isEmpty() || edited == start) return;
+    if (text.isEmpty() || sameLines(edited, start)) return;
     cell = padToSpec(text.trimmed(), spec);
     value = db::quoteText(unescapeControls(text));
   } else if (kind == 2) {
