@@ -8,6 +8,9 @@
 
 namespace db {
 
+// The names are asked for in 8-bit form: that is the data-source file's own text (UTF-8),
+// while the 16-bit call of the driver manager widens each of its bytes to a character of
+// its own and so garbles every name beyond ASCII.
 bool userDataSources(QStringList& names) {
   SQLHENV env = SQL_NULL_HENV;
   if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env))) return false;
@@ -15,17 +18,18 @@ bool userDataSources(QStringList& names) {
   bool ok = true;
   SQLUSMALLINT direction = SQL_FETCH_FIRST_USER;
   for (;;) {
-    SQLWCHAR name[1001] = {};
-    SQLWCHAR description[1024] = {};
+    SQLCHAR name[4001] = {};  // 1000 characters of up to four bytes
+    SQLCHAR description[1024] = {};
     SQLSMALLINT nameLength = 0, descriptionLength = 0;
-    const SQLRETURN rc = SQLDataSourcesW(env, direction, name, 1001, &nameLength, description, 1024,
-                                         &descriptionLength);
+    const SQLRETURN rc = SQLDataSources(env, direction, name, sizeof name, &nameLength, description,
+                                        sizeof description, &descriptionLength);
     if (rc == SQL_NO_DATA) break;
     if (!SQL_SUCCEEDED(rc)) {
       ok = false;
       break;
     }
-    names.append(QString::fromUtf16(reinterpret_cast<const char16_t*>(name), qMin<SQLSMALLINT>(nameLength, 1000)));
+    const QByteArray bytes(reinterpret_cast<const char*>(name), qBound<qsizetype>(0, nameLength, sizeof name - 1));
+    names.append(QString::fromUtf8(bytes).left(1000));
     direction = SQL_FETCH_NEXT;
   }
   SQLFreeHandle(SQL_HANDLE_ENV, env);
