@@ -106,7 +106,7 @@ int listMariaDbSchemas(const QString& host, const QString& port, const QString& 
   const QString server = host + u':' + port;
   db::ConnectionGuard connection(db::openMariaDb(host, port, u"information_schema"_qs, user, password));
   if (!connection) {
-    if (failure) *failure = u"keine Verbindung zum Server "_qs + server + u" – "_qs + db::lastError();
+    if (failure) *failure = u"Server "_qs + server + u" – "_qs + db::lastError();
     return 0;
   }
   int count = 0;

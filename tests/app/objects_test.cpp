@@ -4,11 +4,15 @@
 #include "testservers.h"
 
 #include "app/application.h"
+#include "app/appstate.h"
 #include "app/config.h"
 #include "common/filenames.h"
 #include "db/database.h"
 #include "db/serverdb.h"
+#include "platform/boxes.h"
+#include "platform/dialogengine.h"
 #include "platform/scripteduser.h"
+#include "platform/statusbar.h"
 
 #include <QDir>
 #include <QFile>
@@ -184,9 +188,9 @@ TEST(EmptyObjectList, TheStatusBarSaysWhy) {
       {QString(), {}, u"status Keine Objekte: VarnothM.CFG fehlt in "_qs},
       {u"DB_MODE =\n"_qs, {}, u"status Keine Objekte: DB_MODE fehlt in VarnothM.CFG (ODBC oder MARIADB)"_qs},
       {u"DB_MODE = odbc\n"_qs, {}, u"status Keine Objekte: DB_MODE = odbc in VarnothM.CFG ist weder ODBC noch MARIADB"_qs},
-      {maria + u"1\n"_qs, {}, u"status Keine Objekte: keine Verbindung zum Server "_qs + s.mariaHost + u":1 – "_qs},
+      {maria + u"1\n"_qs, {}, u"status Keine Objekte: Server "_qs + s.mariaHost + u":1 – "_qs},
       {maria + s.mariaPort + u"\nDB_USER = "_qs + s.mariaUser + u"\nDB_PASS = falsch\n"_qs, {},
-       u"status Keine Objekte: keine Verbindung zum Server "_qs + s.mariaHost + u':' + s.mariaPort +
+       u"status Keine Objekte: Server "_qs + s.mariaHost + u':' + s.mariaPort +
            u" – Access denied for user '"_qs + s.mariaUser},
       {u"DB_MODE = ODBC\n"_qs, unreadable,
        u"status Keine Objekte: die ODBC-Datenquellen können nicht gelesen werden – Datei "_qs + unreadable},
@@ -205,6 +209,30 @@ TEST(EmptyObjectList, TheStatusBarSaysWhy) {
     // The clicks did not clear it: no other status text came after it.
     EXPECT_EQ(seen.filter(u"status "_qs).last(), status[0]);
   }
+}
+
+// The reason as the person sees it: the picture goes to VARNOTHM_PICTURES
+// (or the test's folder) as leere-objektliste.png.
+TEST(EmptyObjectList, APictureShowsTheReasonInTheStatusBar) {
+  const testsupport::Servers& s = testsupport::servers();
+  const QString folder = programFolder(u"bild"_qs, u"DB_MODE = MARIADB\nDB_HOST = "_qs + s.mariaHost + u"\nDB_PORT = "_qs +
+                                                      s.mariaPort + u"\nDB_USER = techniker\nDB_PASS = falsch\n"_qs);
+  const QString pictures = qEnvironmentVariableIsEmpty("VARNOTHM_PICTURES") ? testsupport::temporaryFolder()
+                                                                             : qEnvironmentVariable("VARNOTHM_PICTURES");
+  const QString path = pictures + u"/leere-objektliste.png"_qs;
+  QString shown;
+  ASSERT_TRUE(platform::startScript(u"click commandList 1\nclick commandList 7\n"_qs));
+  platform::setBoxResponder([&](const platform::BoxRequest&) {
+    // The no-object message of "Auslassliste holen": the main window as it stands.
+    const int window = app::state().mainWindow;
+    shown = platform::statusFieldText(window, 0);
+    EXPECT_TRUE(platform::saveWindowPicture(window, path));
+    return platform::BoxReply{platform::BoxAnswer::Ok, {}};
+  });
+  app::runApplication(folder);
+  platform::stopScript();
+  EXPECT_EQ(shown, u"Keine Objekte: Server "_qs + s.mariaHost + u':' + s.mariaPort +
+                       u" – Access denied for user 'techniker'@'"_qs + s.mariaHost + u"' (using password: YES)"_qs);
 }
 
 // A local file that an interrupted first start left empty gets its tables; one that is no
