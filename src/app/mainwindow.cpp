@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 
 #include "app/appstate.h"
+#include "common/filenames.h"
 #include "common/programend.h"
 #include "db/localschema.h"
 #include "db/odbcsources.h"
@@ -133,7 +134,7 @@ void fillMainLists() {
 
 void openLocalDatabase() {
   AppState& s = state();
-  const QString folder = s.programFolder + s.currentObject + u'/';
+  const QString folder = s.programFolder + common::safeFileName(s.currentObject) + u'/';
   const QString file = folder + u"Varnoth.DBF"_qs;
   if ((s.localDb = db::openDatabase(file, {}, {}, db::Backend::Sqlite))) return;
   if (!QFileInfo(folder).isDir() && !QDir().mkdir(folder))
