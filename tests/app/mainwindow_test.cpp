@@ -192,6 +192,25 @@ TEST(Objects, TheFirstObjectIsChosenAndAClickChoosesAnother) {
   EXPECT_EQ(app::state().currentObject, u"Haus B"_qs);
 }
 
+// The transcript shows what the program changes after the fill: the caption of command item 0
+// after a click on an object, and the first object that command 0 selects, icons and all.
+TEST(Objects, TheCaptionAndTheSelectionTheProgramSetsAreInTheTranscript) {
+  DataSources sources(dataSourceFile(u"caption"_qs, {u"Haus Nord & Co"_qs, u"O'Brien Bau"_qs}));
+  const QString folder = programFolder(u"caption"_qs, u"DB_MODE=ODBC\n"_qs);
+  const QStringList seen = play(folder, u"click objectList 1\nclick commandList 0\nclick commandList 7\n"_qs);
+  // Chosen before the first look: the fill already shows the first object's name.
+  EXPECT_TRUE(seen.contains(u"item commandList | 0 | Haus Nord & Co | - | -"_qs)) << seen.join(u'\n').toStdString();
+  const qsizetype chosen = seen.indexOf(u"title VarnothM Objekt O'BRIEN BAU"_qs);
+  ASSERT_GE(chosen, 0) << seen.join(u'\n').toStdString();
+  EXPECT_EQ(seen.mid(chosen).join(u'\n').toStdString(),
+            QStringList({u"title VarnothM Objekt O'BRIEN BAU"_qs, u"item commandList | 0 | O'Brien Bau | - | -"_qs,
+                         u"icon commandList | 0 | object"_qs, u"selected objectList | 0"_qs, u"end"_qs})
+                .join(u'\n')
+                .toStdString());
+  EXPECT_TRUE(seen.contains(u"icon objectList | 1 | object"_qs));
+  EXPECT_TRUE(seen.contains(u"icon commandList | 7 | onoff"_qs));
+}
+
 TEST(LocalDatabase, FirstStartCreatesFolderFileAndTablesLaterStartsOnlyOpen) {
   DataSources sources(dataSourceFile(u"local"_qs, {u"Haus A"_qs}));
   const QString folder = programFolder(u"local"_qs, u"DB_MODE=ODBC\n"_qs);
