@@ -59,7 +59,7 @@ TEST_F(RecordDialogTest, EditShowsEachFieldByKindAndSpec) {
   const QStringList seen = edit(u"key Escape"_qs, 42, config, &result);
   EXPECT_EQ(result, 42);
   EXPECT_EQ(seen, (QStringList{u"title Tabelle massnahme ID=42"_qs, u"field ID | 42        "_qs,
-                               u"field AUID | José ł € C:\\temp"_qs, u"field wastun | a\\nb"_qs,
+                               u"field AUID | José ł € C:\\\\temp"_qs, u"field wastun | a\\nb"_qs,
                                u"field dasoll | 2021-03-05 09:30"_qs, u"field dadurch | "_qs, u"field werdurch | hans"_qs,
                                u"field anmerkung | x"_qs, u"closed Tabelle massnahme ID=42"_qs}));
   EXPECT_EQ(config.columnKinds, u"0,2,2,5,5,2,2"_qs);
