@@ -223,12 +223,6 @@ void deleteSelected(Browser& b) {
   b.rereadPending = true;
 }
 
-// A float typed by the user: the number at the start of the answer, 0 when there is none.
-double leadingReal(const QString& text) {
-  const QByteArray bytes = text.trimmed().toLatin1();
-  return std::strtod(bytes.constData(), nullptr);
-}
-
 // Two texts that differ at most in the form of their line breaks (CR LF, LF or CR).
 bool sameLines(QString a, QString b) {
   for (QString* text : {&a, &b}) text->replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -256,7 +250,11 @@ void editCell(Browser& b, int row, int column) {
     const QString answer = platform::inputBox(title, QString(), QString(current).remove(QStringLiteral("---")));
     if (answer.isEmpty()) return;
     if (kind == 3 || kind == 4) {
-      const double number = kind == 3 ? static_cast<double>(static_cast<float>(leadingReal(answer))) : leadingReal(answer);
+      double number = 0;
+      if (!readReal(answer, kind == 3, number)) {
+        platform::messageBox(QStringLiteral("Hinweis"), tooLargeNote(answer, title), platform::BoxIcon::Info);
+        return;
+      }
       cell = formatRealCell(number, spec);
       value = decimalText(number);
     } else {

@@ -5,6 +5,7 @@
 #include "common/dates.h"
 
 #include <QStringList>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -139,6 +140,18 @@ QString unescapeControls(const QString& text) {
     }
   }
   return plain;
+}
+
+bool readReal(const QString& text, bool single, double& value) {
+  const QByteArray bytes = text.trimmed().toLatin1();
+  const double read = std::strtod(bytes.constData(), nullptr);
+  if (!std::isfinite(read) || (single && std::fabs(read) > std::numeric_limits<float>::max())) return false;
+  value = single ? static_cast<double>(static_cast<float>(read)) : read;
+  return true;
+}
+
+QString tooLargeNote(const QString& text, const QString& title) {
+  return QStringLiteral("Die Zahl ") + text.trimmed() + QStringLiteral(" ist zu groß für die Spalte \"") + title + QStringLiteral("\".");
 }
 
 QString decimalText(double value) {

@@ -41,6 +41,13 @@ QString keepPrintable(const QString& text);
 QString escapeControls(const QString& text);
 QString unescapeControls(const QString& text);
 
+// The number at the start of a typed text (0 when it starts with none), read as a 32-bit
+// float (single) or a 64-bit one. False when the number lies beyond what such a float holds.
+bool readReal(const QString& text, bool single, double& value);
+
+// The note shown for such a number, titled "Hinweis".
+QString tooLargeNote(const QString& text, const QString& title);
+
 // A float as the statements write it: up to ten decimals, trailing zeros and a trailing
 // point removed.
 QString decimalText(double value);

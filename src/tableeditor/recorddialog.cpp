@@ -42,11 +42,6 @@ struct FieldValue {
   QString shown;   // what the field showed once filled, as the control gives it back
 };
 
-double leadingReal(const QString& text) {
-  const QByteArray bytes = text.trimmed().toLatin1();
-  return std::strtod(bytes.constData(), nullptr);
-}
-
 // The text of a multi-line field as the table keeps it: line breaks as CR LF.
 QString withCrLf(QString text) {
   text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -199,6 +194,17 @@ int editRecord(int window, db::Connection* database, int id, BrowserConfig& conf
       case platform::EventKind::Restore: platform::refreshDialog(dialog.number()); break;
       default: break;
     }
+    // A float beyond what its column holds is not saved: the note, and the dialog stays.
+    for (int i = 1; save && i < n; ++i) {
+      const int kind = static_cast<int>(leadingInteger(listItem(config.columnKinds, i)));
+      const QString text = platform::controlText(controls[i]);
+      double number = 0;
+      if ((kind == 3 || kind == 4) && !readReal(text, kind == 3, number)) {
+        platform::messageBox(QStringLiteral("Hinweis"), tooLargeNote(text, listItem(config.columnTitles, i)),
+                             platform::BoxIcon::Info);
+        done = save = false;
+      }
+    }
   }
 
   // 6. Saving.
@@ -214,10 +220,10 @@ int editRecord(int window, db::Connection* database, int id, BrowserConfig& conf
         value = QString::number(platform::dateValue(controls[i]));
       } else if (kind == 1 || kind == 5) {
         value = QString::number(leadingInteger(text));
-      } else if (kind == 3) {
-        value = decimalText(static_cast<double>(static_cast<float>(leadingReal(text))));
-      } else if (kind == 4) {
-        value = decimalText(leadingReal(text));
+      } else if (kind == 3 || kind == 4) {
+        double number = 0;
+        readReal(text, kind == 3, number);  // checked before the dialog ended
+        value = decimalText(number);
       } else if (kind == 2 && isMultiLineSpec(spec)) {
         // The field holds the text itself, not its escaped form; left as it was filled, it
         // is written as it was read, line breaks and backslashes alike.

@@ -146,3 +146,23 @@ TEST_F(RecordDialogTest, AFailedSaveIsReportedAndEndsTheProgram) {
 }
 
 }  // namespace
+
+namespace {
+
+// A number beyond what the float column holds is never written: a note, and nothing changes.
+TEST_F(RecordDialogTest, ANumberTooLargeForItsColumnIsNotWritten) {
+  addResult(4, u"WB-02"_qs, 0, QString(), QString(), 23.5, QString(), QString(), QString());
+  const QStringList before = rows(u"resultat"_qs);
+  BrowserConfig config = resultConfig();
+  QStringList seen = edit(u"set temp \"1e999\"\npress dbStore\nanswer OK\npress dbExit"_qs, 4, config);
+  EXPECT_TRUE(seen.contains(u"box Hinweis | info | Die Zahl 1e999 ist zu groß für die Spalte \"Temp.\"."_qs)) << seen.join(u'\n').toStdString();
+  EXPECT_EQ(rows(u"resultat"_qs), before);
+  const int window = browserWindow();
+  seen = playWhile(u"click tableList 0 Temp.\ninput \"-1e400\"\nanswer OK\nkey Escape"_qs,
+                   [&] { tableeditor::browseTable(window, database.get(), config); });
+  platform::closeWindow(window);
+  EXPECT_TRUE(seen.contains(u"box Hinweis | info | Die Zahl -1e400 ist zu groß für die Spalte \"Temp.\"."_qs)) << seen.join(u'\n').toStdString();
+  EXPECT_EQ(rows(u"resultat"_qs), before);
+}
+
+}  // namespace
