@@ -174,9 +174,10 @@ int runApplication(const QString& programFolder) {
   }
   db::closeDatabase(s.localDb);
   s.localDb = nullptr;
+  // The end is written before the main window goes: "end" stays the transcript's last line.
+  platform::recordProgramEnd();
   if (s.mainWindow) platform::closeWindow(s.mainWindow);
   s.mainWindow = 0;
-  platform::recordProgramEnd();
   return exitCode;
 }
 

@@ -189,7 +189,10 @@ void recordFilledLists() {
 }
 
 void recordClosed(const QString& title) {
-  if (player().playing && !title.isEmpty()) record(QStringLiteral("closed ") + oneLine(title));
+  // The windows that go after the program's end are not written: "end" is the last line.
+  const Player& p = player();
+  if (!p.playing || title.isEmpty() || p.transcript.value(p.transcript.size() - 1) == QLatin1String("end")) return;
+  record(QStringLiteral("closed ") + oneLine(title));
 }
 
 void recordScriptExhausted() { record(QStringLiteral("script exhausted")); }
