@@ -5,6 +5,8 @@
 
 #include "tableeditor/cellformat.h"
 
+#include <QWidget>
+
 namespace {
 
 using tableeditor::BrowserConfig;
@@ -265,6 +267,30 @@ TEST_F(TableEditorTest, PagesReadFromTheEndJoinTheOrderOfTheFirstPage) {
   const QStringList seen = browse(u"key PageDown\nkey End\nkey PageUp\nkey Escape"_qs, config);
   const std::vector<QStringList> expected{order.mid(0, 20), order.mid(20), order.mid(10), order.mid(0, 20)};
   EXPECT_EQ(pages(seen), expected) << seen.join(u'\n').toStdString();
+}
+
+}  // namespace
+
+namespace {
+
+// The browser is modal: another window's event only brings it back, in its normal state.
+TEST_F(TableEditorTest, AnotherWindowsEventBringsTheBrowserBackAndIsDropped) {
+  addMeasures(3);
+  platform::WindowFeatures plain;
+  const int other = platform::openWindow(0, 0, 200, 100, u"Hauptfenster"_qs, plain);
+  platform::WindowFeatures features;
+  features.minimiseBox = features.maximiseBox = features.sizingBorder = features.maximised = true;
+  const int window = platform::openWindow(60, 40, 600, 400, u"Bearbeiten"_qs, features);
+  BrowserConfig config = measureConfig();
+  QStringList seen = playWhile(u"key End\nkey Escape"_qs, [&] {
+    platform::clearWindowEvents();
+    platform::queueWindowEvent({other, 0, platform::EventKind::Close, {}});
+    tableeditor::browseTable(window, database.get(), config);
+  });
+  EXPECT_FALSE(platform::windowWidget(window)->isMaximized()) << "shown in its normal state";
+  EXPECT_TRUE(platform::isWindow(other));
+  EXPECT_GE(pages(seen).size(), 2u) << "the browser went on after the other window's event";
+  platform::closeWindow(window);
 }
 
 }  // namespace
