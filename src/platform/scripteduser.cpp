@@ -122,12 +122,18 @@ void typeText(QWidget* field, const QString& text) {
   field->setFocus(Qt::OtherFocusReason);
   QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
   if (text.isEmpty()) QTest::keyClick(field, Qt::Key_Delete);
-  for (const QChar c : text) {
-    if (c == QLatin1Char('\n'))
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar c = text.at(i);
+    if (c == QLatin1Char('\n')) {
       QTest::keyClick(field, Qt::Key_Return);
-    else
+    } else if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+      // A character beyond the first 65,536 ("😀") is one key press with both halves.
+      QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, text.mid(i, 2), Qt::NoModifier);
+      ++i;
+    } else {
       QTest::sendKeyEvent(QTest::Click, field, static_cast<Qt::Key>(c.toUpper().unicode()),
                           QString(c), Qt::NoModifier);
+    }
   }
 }
 

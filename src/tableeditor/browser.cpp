@@ -64,8 +64,6 @@ struct BrowserControls {
   }
 };
 
-QString itemOf(const QString& list, int column) { return listItem(list, column); }
-
 void reportRequest(const QString& sql) { db::reportFailure(db::MessageForm::RequestError, sql); }
 void reportAccess(const QString& sql) { db::reportFailure(db::MessageForm::AccessError, sql); }
 
@@ -164,11 +162,11 @@ void reread(Browser& b) {
     QStringList kinds{QStringLiteral("1")};
     for (int i = 1; i < n; ++i) {
       kinds.append(QString::number(static_cast<int>(data.columnKind(i))));
-      platform::addColumn(b.list, itemOf(c.columnTitles, i), 0);
+      platform::addColumn(b.list, listItem(c.columnTitles, i), 0);
     }
     c.columnKinds = kinds.join(QLatin1Char(','));
   }
-  for (int i = 0; i < n; ++i) platform::setColumnWidth(b.list, i, 10 * specCharWidth(itemOf(c.columnSpecs, i)));
+  for (int i = 0; i < n; ++i) platform::setColumnWidth(b.list, i, 10 * specCharWidth(listItem(c.columnSpecs, i)));
   platform::clearRows(b.list);
   bool unknownKind = false;
   QStringList rows;
@@ -176,7 +174,7 @@ void reread(Browser& b) {
     QStringList cells;
     for (int i = 0; i < n; ++i) {
       QString cell;
-      if (!cellOf(data, i, itemOf(c.columnSpecs, i), cell)) {
+      if (!cellOf(data, i, listItem(c.columnSpecs, i), cell)) {
         platform::messageBox(QStringLiteral("Fehler"), QStringLiteral("Unbekannter Feldtyp"), platform::BoxIcon::Error);
         cell = cells.isEmpty() ? QString() : cells.back();
         unknownKind = true;
@@ -234,10 +232,10 @@ bool sameLines(QString a, QString b) {
 void editCell(Browser& b, int row, int column) {
   const BrowserConfig& c = *b.config;
   const qint32 id = static_cast<qint32>(leadingInteger(platform::cellText(b.list, row, 0)));
-  const int kind = static_cast<int>(leadingInteger(itemOf(c.columnKinds, column)));
-  const QString spec = itemOf(c.columnSpecs, column);
-  const QString field = itemOf(c.fields, column);
-  const QString title = itemOf(c.columnTitles, column);
+  const int kind = static_cast<int>(leadingInteger(listItem(c.columnKinds, column)));
+  const QString spec = listItem(c.columnSpecs, column);
+  const QString field = listItem(c.fields, column);
+  const QString title = listItem(c.columnTitles, column);
   const QString current = platform::cellText(b.list, row, column).trimmed();
   QString cell;
   QString value;
@@ -295,7 +293,7 @@ void headerPress(Browser& b) {
   const int column = columnAtX(b.list, platform::windowPointerX(b.window));
   if (column < 0) return;
   BrowserConfig& c = *b.config;
-  const QString field = itemOf(c.fields, column);
+  const QString field = listItem(c.fields, column);
   if (c.orderClause.contains(field) && c.orderClause.contains(QLatin1String("ASC")))
     c.orderClause = QStringLiteral("ORDER BY ") + field + QStringLiteral(" DESC");
   else

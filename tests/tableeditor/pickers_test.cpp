@@ -71,9 +71,9 @@ TEST_F(TableEditorTest, ThePickerAnswersOkClearAndCancel) {
 
 TEST_F(TableEditorTest, TheEditorReturnsCrLfAndEscapeReturnsNothing) {
   QString text;
-  QStringList seen = playWhile(u"set longText \"Erste\\nZweite ß & C:\\\\temp\"\npress longTextOK"_qs,
+  QStringList seen = playWhile(u"set longText \"Erste\\nZweite ß 😀 & C:\\\\temp\"\npress longTextOK"_qs,
                                [&] { text = editLongText(u"Anmerkung"_qs, u"a\r\nb"_qs); });
-  EXPECT_EQ(text, u"Erste\r\nZweite ß & C:\\temp"_qs);
+  EXPECT_EQ(text, u"Erste\r\nZweite ß 😀 & C:\\temp"_qs);
   EXPECT_EQ(seen.value(0), u"title Anmerkung"_qs);
   EXPECT_EQ(seen.last(), u"closed Anmerkung"_qs);
   playWhile(u"press longTextOK"_qs, [&] { text = editLongText(u"Anmerkung"_qs, u"a\r\nb"_qs); });
