@@ -37,7 +37,9 @@ QStringList hiddenItems(int list) {
 class ListLayout : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder = testsupport::temporaryFolder() + u"/listenlayout/"_qs;
+    // A folder of each test's own, so that the tests may run side by side.
+    folder = testsupport::temporaryFolder() + u"/listenlayout-"_qs +
+             QString::fromUtf8(::testing::UnitTest::GetInstance()->current_test_info()->name()) + u'/';
     QDir(folder).removeRecursively();
     QDir().mkpath(folder);
     QFile sources(folder + u"odbc.ini"_qs);
