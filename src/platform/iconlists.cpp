@@ -114,6 +114,7 @@ class IconList : public QListWidget {
   bool allSeen(const CellForm& form, QSize area) const {
     const int n = count();
     if (!form.cell.isEmpty()) {
+      if (form.cell.width() > area.width()) return false;
       const int columns = std::max(1, area.width() / form.cell.width());
       if ((n + columns - 1) / columns * form.cell.height() > area.height()) return false;
       for (int row = 0; row < n; ++row)
@@ -123,7 +124,7 @@ class IconList : public QListWidget {
     // Items side by side as wide as each needs, wrapped into rows as the view lays them out.
     int x = flowSpacing, y = flowSpacing, rowHeight = 0;
     for (int row = 0; row < n; ++row) {
-      const QSize needed = itemSize(row, QSize(area.width(), area.height()));
+      const QSize needed = itemSize(row, area);
       if (needed.width() + 2 * flowSpacing > area.width()) return false;
       if (x > flowSpacing && x + needed.width() + flowSpacing > area.width()) {
         x = flowSpacing;
@@ -148,7 +149,7 @@ class IconList : public QListWidget {
     // The 48-pixel cell: as wide as the widest label in one line, as high as the highest item.
     apply({48, false, QSize(area.width(), area.height())});
     QSize cell(0, 0);
-    for (int row = 0; row < count(); ++row) cell = cell.expandedTo(itemSize(row, QSize(area.width(), area.height())));
+    for (int row = 0; row < count(); ++row) cell = cell.expandedTo(itemSize(row, area));
     const CellForm forms[] = {preferred,
                               {48, false, cell + QSize(8, 6)},
                               {32, true, QSize()},
