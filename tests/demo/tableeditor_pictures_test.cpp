@@ -32,7 +32,7 @@ TEST(DemoPictures, TheBrowserTheRecordDialogThePickerAndTheEditor) {
 
   // Each window is taken once, the first time the program waits with it in front.
   const QMap<QString, QString> pictures{{u"Bearbeiten der Maßnahmen von Objekt Kita Sonnenschein"_qs, u"tabelle.png"_qs},
-                                        {u"Planzeit"_qs, u"datumswahl.png"_qs},
+                                        {u"Planzeit"_qs, u"datumzeit.png"_qs},
                                         {u"Anmerkung"_qs, u"langtext.png"_qs},
                                         {u"Tabelle massnahme ID="_qs, u"datensatz.png"_qs}};
   QMap<QString, QSize> taken;
