@@ -12,6 +12,7 @@
 #include "platform/windows.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTextStream>
 #include <gtest/gtest.h>
 #include <sqlite3.h>

@@ -7,6 +7,7 @@
 #include "db/database.h"
 #include "db/messages.h"
 #include "db/quoting.h"
+#include "db/snapshot.h"
 #include "platform/boxes.h"
 #include "platform/events.h"
 #include "platform/system.h"
@@ -41,6 +42,20 @@ QString renderCell(const db::Query& row, int column) {
     case db::ColumnKind::Other: break;
   }
   return QString();
+}
+
+// countWhere of the measures of one outlet in a state, as the area colour counts them: run
+// twice per outlet, so with the outlet as a parameter of one prepared statement. A failure
+// names the statement with its literal, in message form B; the count is then -1.
+qint64 countOutletMeasures(db::Connection* db, const QString& AUID, const QString& state) {
+  const QString condition = u"dasoll>=0 AND dasoll<="_qs + QString::number(lastDate) + u" AND "_qs + state + u" AND AUID="_qs;
+  const QString sql = u"SELECT COUNT(*) FROM massnahme WHERE "_qs + condition + db::quoteText(AUID) + u';';
+  db::bindText(db, 0, db::escapeText(AUID));
+  db::Query result(db, u"SELECT COUNT(*) FROM massnahme WHERE "_qs + condition + u"?;"_qs);
+  if (result.ok() && result.next()) return result.int64(0);
+  if (result.ok() && !result.failed()) return 0;
+  db::reportFailure(db::MessageForm::QueryError, sql);
+  return -1;
 }
 
 bool isClick(const platform::WindowEvent& e) {
@@ -100,6 +115,7 @@ void showAreas(db::Connection* local, const common::MainScreen& screen, const QS
   platform::addIconItem(screen.commandList, u"Hilfe"_qs, screen.image(u"help"_qs));
   platform::addIconItem(screen.commandList, u"Beenden"_qs, screen.image(u"onoff"_qs));
   platform::clearIconList(screen.objectList);
+  const db::ReadSnapshot snapshot(local);  // a query per measure and outlet: one file lock for all
   QStringList areas;
   collectAreas(local, areas);
   const int total = static_cast<int>(areas.size()) + 1;
@@ -159,9 +175,12 @@ int loadMeasuresDue(db::Connection* db, qint32 from, qint32 to, QList<MeasureRec
 }
 
 int loadOutlet(db::Connection* db, const QString& AUID, OutletRecord& outlet) {
+  // Run once per measure: the text goes in as a parameter, in its stored form, so that the
+  // prepared statement serves every outlet; a failure names the statement with its literal.
   const QString sql =
       u"SELECT ID,AUID,code,art,raum,region,hydron FROM auslass WHERE AUID="_qs + db::quoteTrimmed(AUID) + u';';
-  db::Query row(db, sql);
+  db::bindText(db, 0, db::escapeText(common::trimBlanks(AUID)));
+  db::Query row(db, u"SELECT ID,AUID,code,art,raum,region,hydron FROM auslass WHERE AUID=?;"_qs);
   if (!row.ok()) {
     db::reportFailure(db::MessageForm::QueryFailed, sql);
     return 0;
@@ -190,12 +209,10 @@ platform::Rgb areaColour(db::Connection* db, const QString& area) {
   QStringList outlets;
   selectRowsAsText(db, u"auslass"_qs, u"AUID"_qs, u"DISTINCT"_qs,
                    u"WHERE region="_qs + db::quoteText(area) + u" ORDER BY AUID ASC"_qs, outlets);
-  const QString range = u"dasoll>=0 AND dasoll<="_qs + QString::number(lastDate);
   qint64 open = 0, done = 0;
   for (const QString& outlet : outlets) {
-    const QString thisOutlet = u" AND AUID="_qs + db::quoteText(outlet);
-    open += countWhere(db, u"massnahme"_qs, range + u" AND dadurch<=0"_qs + thisOutlet);
-    done += countWhere(db, u"massnahme"_qs, range + u" AND dadurch>0"_qs + thisOutlet);
+    open += countOutletMeasures(db, outlet, u"dadurch<=0"_qs);
+    done += countOutletMeasures(db, outlet, u"dadurch>0"_qs);
   }
   if (open + done <= 0) return noMeasures;
   // A failed count adds -1, which may leave a share below 0: kept a colour channel.

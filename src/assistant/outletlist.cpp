@@ -9,6 +9,7 @@
 #include "db/messages.h"
 #include "db/quoting.h"
 #include "db/serverdb.h"
+#include "db/snapshot.h"
 #include "dialogs/markup.h"
 #include "dialogs/storeddialogs.h"
 #include "platform/boxes.h"
@@ -224,6 +225,7 @@ void showOutletList(db::Connection* local, const common::MainScreen& screen, con
   platform::addIconItem(screen.commandList, u"Hilfe"_qs, screen.image(u"help"_qs));
   platform::addIconItem(screen.commandList, u"Beenden"_qs, screen.image(u"onoff"_qs));
   platform::clearIconList(screen.objectList);
+  const db::ReadSnapshot snapshot(local);  // a query per measure and outlet: one file lock for all
   QStringList rows;
   const int n = collectMeasureRows(local, area, rows);
   if (n > 0) {
@@ -304,9 +306,12 @@ platform::Rgb measureColour(const MeasureRecord& measure) {
 }
 
 int loadMeasure(db::Connection* db, qint32 id, MeasureRecord& measure) {
+  // Run once per row of the list: the number goes in as a parameter of one prepared
+  // statement; a failure names the statement with the number written in.
   const QString sql =
       u"SELECT ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung FROM massnahme WHERE ID="_qs + QString::number(id) + u';';
-  db::Query row(db, sql);
+  db::bindInteger(db, 0, id);
+  db::Query row(db, u"SELECT ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung FROM massnahme WHERE ID=?;"_qs);
   if (!row.ok()) {
     db::reportFailure(db::MessageForm::QueryFailed, sql);
     return 0;

@@ -2,6 +2,8 @@
 // empty file, the silent loss when a file cannot be had, and whole lines from two writers.
 #include "assistant_fixture.h"
 
+#include "common/filenames.h"
+
 #include <QFileInfo>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -94,7 +96,9 @@ TEST_F(ExportTest, AFileThatCannotBeHadLosesItsLineSilently) {
 
   // A name the file system rejects as a file: the object's name is made one.
   exportMeasure(u"Haus 1/2"_qs, a17());
-  EXPECT_TRUE(readBytes(folder + u"tmp/Haus 1_2_massnahme.CSV"_qs).startsWith(measureHeader));
+  EXPECT_TRUE(readBytes(folder + u"tmp/"_qs + common::safeFileName(u"Haus 1/2"_qs) + u"_massnahme.CSV"_qs)
+                  .startsWith(measureHeader));
+  EXPECT_EQ(QDir(folder + u"tmp"_qs).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList());
   EXPECT_TRUE(boxes.boxes.empty());
 }
 
