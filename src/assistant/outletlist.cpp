@@ -54,7 +54,8 @@ bool isClick(const platform::WindowEvent& e) {
 // that names no measure is never carried out as an empty one).
 bool loadListedMeasure(db::Connection* db, qint32 id, MeasureRecord& measure) {
   measure = MeasureRecord{};
-  return loadMeasure(db, id, measure) == 1 && measure.ID == id && id != 0;
+  measure.ID = id == -1 ? 0 : -1;  // stays so when no row comes back
+  return loadMeasure(db, id, measure) == 1 && measure.ID == id;
 }
 
 // The stored dialog of a kind of measure. The local xele holds its texts decoded (the

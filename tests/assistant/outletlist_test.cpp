@@ -121,6 +121,20 @@ TEST_F(OutletScreenTest, TheAllRowCarriesOutWhatIsDueWithinSixHundredSecondsAndN
   FAIL() << "the clock never stood still for one round";
 }
 
+TEST_F(OutletScreenTest, ARowWhoseMeasureIsGoneIsNotCarriedOutAsAnEmptyOne) {
+  const qint32 now = common::now();
+  addMeasure(50, u"WT-1"_qs, u"Spülen"_qs, now - 60);
+  addMeasure(51, u"WT-1"_qs, u"Spülen"_qs, now - 60);
+  // Another program removes measure 51 the moment 50 is recorded, while the list still shows it.
+  testsupport::run(local, {u"CREATE TRIGGER weg AFTER UPDATE ON massnahme WHEN NEW.ID=50 "
+                           "BEGIN DELETE FROM massnahme WHERE ID=51; END"_qs});
+  run(u"click objectList 0\nclick commandList 0\n"_qs);
+  EXPECT_EQ(measure(50), done(QString()));
+  const QByteArray exported = readBytes(assistant::measureExportPath(u"Haus Süd"_qs));
+  EXPECT_EQ(exported.count("\r\n"), 2) << exported.toStdString();  // the header and measure 50
+  EXPECT_FALSE(exported.contains("leer"));
+}
+
 const QString kind = u"Spülen & Prüfen 'heiß' <2> \\ 1/2"_qs;
 const QString fields = u"<text text='KW 60'/><string name='_KW_60' text=''/>\n"
                        "<text text='ww'/><string name='_ww' text=''/>\n"
