@@ -111,6 +111,26 @@ TEST_F(AssistantTest, QueryRoutinesRenderEachTypeClassAndReportTheirFailures) {
       "dasoll<=2147483647; konnte nicht ausgeführt werden: "_qs));
 }
 
+TEST_F(AssistantTest, AMeasureListThatBreaksOffInTheMiddleIsReportedAndListsNoArea) {
+  addOutlet(1, u"K1"_qs, u"Keller"_qs);
+  addOutlet(2, u"K2"_qs, u"Dach"_qs);
+  for (int id = 1; id <= 5; ++id) addMeasure(id, id < 3 ? u"K1"_qs : u"K2"_qs, u"Spülen"_qs, morning);
+  // The measures as a view whose fourth row fails while the answer is read.
+  testsupport::run(local, {u"ALTER TABLE massnahme RENAME TO gespeichert"_qs,
+                           u"CREATE VIEW massnahme AS SELECT ID,AUID,wastun,CASE WHEN ID=4 THEN json('kaputt') "
+                           "ELSE dasoll END AS dasoll,dadurch,werdurch,anmerkung FROM gespeichert"_qs});
+  testsupport::BoxRecorder boxes;
+  QList<assistant::MeasureRecord> measures;
+  EXPECT_EQ(assistant::loadMeasuresDue(local, 0, 2147483647, measures), -1);
+  EXPECT_TRUE(measures.isEmpty());
+  QStringList areas;
+  EXPECT_EQ(assistant::collectAreas(local, areas), 0);
+  ASSERT_EQ(boxes.boxes.size(), 2u);
+  EXPECT_EQ(boxes.boxes[0].title, u"Datenbankfehler"_qs);
+  EXPECT_TRUE(boxes.boxes[0].text.endsWith(u"konnte nicht ausgeführt werden: malformed JSON"_qs))
+      << boxes.boxes[0].text.toStdString();
+}
+
 TEST_F(AssistantTest, OutletsAreLoadedByTheirIdentifierTrimmedAndDecoded) {
   testsupport::run(local, {u"INSERT INTO auslass VALUES (3, 'WT &amp; 1', ' C ', 'Waschtisch', "_qs +
                            db::quoteText(u"Bad '2'"_qs) + u", ' EG ', 'H1')"_qs});
