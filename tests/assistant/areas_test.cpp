@@ -102,8 +102,17 @@ TEST_F(AssistantTest, QueryRoutinesRenderEachTypeClassAndReportTheirFailures) {
   EXPECT_EQ(boxes.boxes.back().title, u"Datenbankfehler"_qs);
   EXPECT_TRUE(boxes.boxes.back().text.startsWith(u"Die Abfrage SELECT DISTINCT AUID FROM fehlt ; konnte nicht ausgeführt werden: "_qs));
 
-  // Without a measure table: the area list stays empty after form A.
+  // Without a measure table: the counts fail in form B, naming the described statement, and
+  // the area is grey; the area list stays empty after form A.
+  addOutlet(1, u"A7"_qs, u"Keller"_qs);
   testsupport::run(local, {u"DROP TABLE massnahme"_qs});
+  EXPECT_EQ(areaColour(local, u"Keller"_qs), (Rgb{153, 153, 153}));
+  ASSERT_GE(boxes.boxes.size(), 2u);
+  EXPECT_EQ(boxes.boxes[boxes.boxes.size() - 2].title, u"Fehler"_qs);
+  EXPECT_TRUE(boxes.boxes[boxes.boxes.size() - 2].text.startsWith(
+      u"Abfrage SELECT COUNT(*) FROM massnahme WHERE dasoll>=0 AND dasoll<=2147483647 AND dadurch<=0 AND AUID='A7'; "
+      "hat folgende Fehlermeldung ergeben:no such table"_qs))
+      << boxes.boxes[boxes.boxes.size() - 2].text.toStdString();
   QStringList areas;
   EXPECT_EQ(assistant::collectAreas(local, areas), 0);
   EXPECT_TRUE(boxes.boxes.back().text.startsWith(
