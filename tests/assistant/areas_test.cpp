@@ -178,6 +178,8 @@ TEST_F(AssistantTest, TheAreaScreenShowsTitleItemsAndColoursAndReturnsTheChosenA
   EXPECT_TRUE(seen.contains(u"item commandList | 2 | Beenden | - | -"_qs));
   EXPECT_TRUE(seen.contains(u"item objectList | 0 | Bad & WC | 0,128,0 | 255,204,255"_qs));
   EXPECT_TRUE(seen.contains(u"item objectList | 1 | Keller | 128,0,0 | 255,204,255"_qs));
+  EXPECT_EQ(seen.filter(u"icon objectList"_qs),
+            (QStringList{u"icon objectList | 0 | date"_qs, u"icon objectList | 1 | date"_qs}));
   EXPECT_TRUE(seen.contains(u"shell "_qs + folder + u"VarnothM.PDF"_qs));
   EXPECT_EQ(statusTexts, (QStringList{u"Itemliste wird aufgebaut"_qs, QString()}));
   EXPECT_EQ(progress, (QList<int>{33, 66, 0}));  // never 100: the divisor is the areas plus one
@@ -195,7 +197,7 @@ TEST_F(AssistantTest, TheAreaScreenShowsTitleItemsAndColoursAndReturnsTheChosenA
 TEST_F(AssistantTest, TheCommandWithoutObjectOnlySaysSoAndWithoutMeasuresShowsNoArea) {
   const common::MainScreen s = screen();
   QStringList seen = play(u"answer OK\n"_qs, [&] { assistant::assistantCommand(nullptr, s, u"Massnahmenassistent"_qs); });
-  EXPECT_EQ(seen, (QStringList{u"box Meldung | none | Noch kein Objekt ausgewählt."_qs}));
+  EXPECT_EQ(seen, (QStringList{u"box Meldung | none | Noch kein Objekt ausgewählt."_qs, u"buttons OK"_qs}));
 
   addOutlet(1, u"DU-1"_qs, u"Keller"_qs);
   seen = play(u"click commandList 0\n"_qs, [&] { assistant::assistantCommand(local, s, u"Massnahmenassistent"_qs); });

@@ -5,6 +5,7 @@
 
 #include "testservers.h"
 
+#include "app/mainwindow.h"
 #include "assistant/assistant.h"
 #include "common/dates.h"
 #include "common/programend.h"
@@ -56,6 +57,7 @@ class AssistantTest : public ::testing::Test {
     platform::addStatusField(window);
     commandList = platform::createIconList(window, 10, 10, 1000, 150, u"commandList"_qs);
     objectList = platform::createIconList(window, 10, 170, 1000, 480, u"objectList"_qs);
+    if (app::image(u"tap"_qs) == 0) app::loadImages();
   }
 
   void TearDown() override {
@@ -78,7 +80,7 @@ class AssistantTest : public ::testing::Test {
     s.objectList = objectList;
     s.programFolder = folder;
     s.currentObject = object;
-    s.image = [](const QString&) { return 0; };
+    s.image = app::image;  // the program's icons, named in the transcript
     s.layout = [] {};
     s.statusText = [this](const QString& t) {
       statusTexts << t;

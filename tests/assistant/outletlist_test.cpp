@@ -48,6 +48,12 @@ TEST_F(OutletScreenTest, RowsOfTheAreaAreListedWithTheAllRowInTheColoursOfTheirS
                          u"item objectList | 2 | WT-1 Probe (11) | 128,0,0 | 255,204,255"_qs,
                          u"item objectList | 3 | WT-1 spülen (12) | 0,0,128 | 255,204,255"_qs}))
       << seen.join(u'\n').toStdString();
+  EXPECT_EQ(seen.filter(u"icon objectList"_qs),
+            (QStringList{u"icon objectList | 0 | plus"_qs, u"icon objectList | 1 | shower"_qs,
+                         u"icon objectList | 2 | tap"_qs, u"icon objectList | 3 | tap"_qs}));
+  EXPECT_EQ(seen.filter(u"icon commandList"_qs),
+            (QStringList{u"icon commandList | 0 | left"_qs, u"icon commandList | 1 | help"_qs,
+                         u"icon commandList | 2 | onoff"_qs}));
   EXPECT_EQ(seen.filter(u"item commandList"_qs),
             (QStringList{u"item commandList | 0 | Zurück | - | -"_qs, u"item commandList | 1 | Hilfe | - | -"_qs,
                          u"item commandList | 2 | Beenden | - | -"_qs}));

@@ -147,7 +147,7 @@ TEST_P(WorkingDay, FetchRecordWithPromptDialogAndAllRowReturnTheWork) {
   EXPECT_TRUE(seen.filter(u"unanswered"_qs).isEmpty()) << all.toStdString();
   EXPECT_TRUE(seen.contains(u"box Info | info | 4 Abgleichvorgänge für Massnahme durchgeführt."_qs)) << all.toStdString();
   EXPECT_TRUE(seen.contains(u"title VarnothM Objekt "_qs + object.toUpper() + u" Bereichswahl für Massnahmenassistent"_qs));
-  EXPECT_TRUE(seen.contains(u"box Info | info | 4 Abgleichvorgänge für Massnahme durchgeführt.\\n"
+  EXPECT_TRUE(seen.contains(u"box Info | info | 4 Abgleichvorgänge für Massnahme durchgeführt.\\r\\n"
                             "2 Abgleichvorgänge für Resultat durchgeführt."_qs)) << all.toStdString();
   EXPECT_FALSE(all.contains(u"box Fehler"_qs) || all.contains(u"box Datenbankfehler"_qs)) << all.toStdString();
   // Back in the main window after the assistant.
