@@ -94,7 +94,8 @@ TEST_F(OutletScreenTest, ConfirmingThePresetRecordsAnEmptyRemarkAndCancellingCle
   addMeasure(15, u"DU-1"_qs, u"Sichtprüfung"_qs, now + 86400);
   addMeasure(16, u"DU-1"_qs, u"Spülen"_qs, now + 90000);
   addMeasure(18, u"WT-1"_qs, u"Probe"_qs, now - 60);
-  run(u"click objectList \"WT-1 Spülen (12)\"\ninput \"vorher\"\n"
+  run(u"click objectList \"DU-1 Sichtprüfung (15)\"\ninput \"\"\n"  // the blank deleted: as cancel
+      "click objectList \"WT-1 Spülen (12)\"\ninput \"vorher\"\n"
       "click objectList \"DU-1 Sichtprüfung (15)\"\ninput cancel\n"
       "click objectList 0\n"
       "click objectList \"DU-1 Spülen (16)\"\nanswer OK\n"
