@@ -8,6 +8,7 @@
 #include "app/mainwindow.h"
 #include "app/tablecommands.h"
 #include "app/versioncheck.h"
+#include "assistant/assistant.h"
 #include "common/programend.h"
 #include "dialogs/textdialog.h"
 #include "platform/boxes.h"
@@ -138,7 +139,10 @@ bool runCommand(int position) {
       break;
     case EditMeasures: editTableCommand(false); break;
     case EditResults: editTableCommand(true); break;
-    case Assistant: noObjectMessage(u"Meldung"_qs, platform::BoxIcon::None); break;
+    case Assistant:
+      assistant::assistantCommand(s.localDb, mainScreen(), platform::iconItemText(s.commandList, position));
+      if (s.localDb) fillMainLists();
+      break;
     case Help:
       platform::openWithShell(s.programFolder + u"VarnothM.PDF"_qs);
       dialogs::showTextDialog(u"Über VarnothM"_qs, programInformation(s.aboutText));
