@@ -153,7 +153,9 @@ bool mariaQuery(Query::Impl& q, const QString& sql) {
   }
   q.mysqlResult = mysql_store_result(handle);
   if (!q.mysqlResult) {
-    if (mysql_field_count(handle) != 0) {
+    // A connection lost while the rows arrive also clears the field count, so only the
+    // error number tells a failed read from a statement that has no rows.
+    if (mysql_errno(handle) != 0 || mysql_field_count(handle) != 0) {
       reportError(handle);
       return false;
     }

@@ -11,6 +11,20 @@ namespace {
 
 static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "unixODBC's wide characters are UTF-16");
 
+// How long the program waits for a data source: to log in, and for the next piece of an
+// answer (or for the server to take a statement) before it gives up with a message. The
+// query time-out bounds a statement that the server itself works on too long.
+constexpr SQLULEN loginTimeoutSeconds = 5;
+constexpr SQLULEN silenceTimeoutSeconds = 30;
+
+// A new statement handle with the query time-out, where the driver offers one.
+SQLRETURN newStatement(SQLHDBC dbc, SQLHSTMT* statement) {
+  const SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, dbc, statement);
+  if (SQL_SUCCEEDED(rc))
+    SQLSetStmtAttr(*statement, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(silenceTimeoutSeconds), 0);
+  return rc;
+}
+
 const SQLWCHAR* wide(const QString& text) { return reinterpret_cast<const SQLWCHAR*>(text.utf16()); }
 
 // Collects the diagnostic records of a handle into the layer's error text.
@@ -123,12 +137,13 @@ bool bindParameters(Connection* c, SQLHSTMT statement, BoundParameters& bound) {
 }
 
 // Runs the text on a new statement handle with the connection's parameters; the handle
-// is returned even on failure, so that the caller frees it.
-SQLRETURN run(Connection* c, SQLHSTMT statement, const QString& sql) {
+// is returned even on failure, so that the caller frees it. A query for rows is prepared
+// first where the connection asks for it.
+SQLRETURN run(Connection* c, SQLHSTMT statement, const QString& sql, bool forRows = false) {
   BoundParameters bound;
   if (!bindParameters(c, statement, bound)) return SQL_ERROR;
   const QByteArray narrow = c->odbcUnicode ? QByteArray() : sql.toUtf8();
-  if (c->parameters.empty()) {
+  if (c->parameters.empty() && !(forRows && c->odbcPrepareQueries)) {
     return c->odbcUnicode ? SQLExecDirectW(statement, const_cast<SQLWCHAR*>(wide(sql)), SQL_NTS)
                           : SQLExecDirect(statement, (SQLCHAR*)narrow.constData(), SQL_NTS);
   }
@@ -190,7 +205,7 @@ Connection* odbcOpen(const QString& source, const QString& user, const QString& 
   }
   SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
   SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
-  SQLSetConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(5), 0);
+  SQLSetConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(loginTimeoutSeconds), 0);
   // A value that holds ";", braces or outer blanks goes in braces. The data-source name
   // never does: it cannot hold them, and the SQLite driver would take the braces for part
   // of the name and open an empty database instead. An empty user or password is left
@@ -203,7 +218,10 @@ Connection* odbcOpen(const QString& source, const QString& user, const QString& 
   // The MariaDB driver leaves the login timeout out of its wait for the server's greeting,
   // so a server that takes the connection and stays silent would hold the program for
   // good; its own connect timeout bounds that wait. Other drivers pass over the key.
-  text += u"CONN_TIMEOUT=5;"_qs;
+  // Read and write time-outs let the program give up on a server that falls silent in the
+  // middle of an answer, as a MariaDB connection of its own does.
+  text += u"CONN_TIMEOUT="_qs + QString::number(loginTimeoutSeconds) + u";READ_TIMEOUT="_qs +
+          QString::number(silenceTimeoutSeconds) + u";WRITE_TIMEOUT="_qs + QString::number(silenceTimeoutSeconds) + u';';
   if (!user.isEmpty()) text += u"UID="_qs + braced(user) + u';';
   if (!password.isEmpty()) text += u"PWD="_qs + braced(password) + u';';
   const SQLRETURN rc = SQLDriverConnectW(dbc, nullptr, const_cast<SQLWCHAR*>(wide(text)), SQL_NTS,
@@ -219,7 +237,11 @@ Connection* odbcOpen(const QString& source, const QString& user, const QString& 
   c->odbcEnv = env;
   c->odbcDbc = dbc;
   c->odbcUnicode = takesUnicode(dbc);
-  if (isMariaDbOrMySql(dbc) && !odbcExecute(c, literalBackslashes)) {
+  // The MariaDB driver reads a directly executed query's rows in a way that crashes the
+  // program when the connection breaks inside the answer's column descriptions; the rows
+  // of a prepared query are read safely and the break is reported as an error.
+  c->odbcPrepareQueries = isMariaDbOrMySql(dbc);
+  if (c->odbcPrepareQueries && !odbcExecute(c, literalBackslashes)) {
     odbcClose(c);
     delete c;
     return nullptr;
@@ -235,7 +257,7 @@ void odbcClose(Connection* c) {
 
 bool odbcExecute(Connection* c, const QString& sql) {
   SQLHSTMT statement = SQL_NULL_HSTMT;
-  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, c->odbcDbc, &statement))) {
+  if (!SQL_SUCCEEDED(newStatement(c->odbcDbc, &statement))) {
     reportError(SQL_HANDLE_DBC, c->odbcDbc);
     return false;
   }
@@ -249,12 +271,12 @@ bool odbcExecute(Connection* c, const QString& sql) {
 bool odbcQuery(Query::Impl& q, const QString& sql) {
   Connection* c = q.connection;
   SQLHSTMT statement = SQL_NULL_HSTMT;
-  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, c->odbcDbc, &statement))) {
+  if (!SQL_SUCCEEDED(newStatement(c->odbcDbc, &statement))) {
     reportError(SQL_HANDLE_DBC, c->odbcDbc);
     return false;
   }
   q.odbcStatement = statement;
-  const SQLRETURN rc = run(c, statement, sql);
+  const SQLRETURN rc = run(c, statement, sql, true);
   if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
     reportError(SQL_HANDLE_STMT, statement);
     return false;

@@ -22,6 +22,10 @@ int selectIntegerColumn(db::Connection* c, const QString& table, const QString& 
   db::Query rows(c, statement);
   if (!queryRan(rows, db::MessageForm::QueryFailed, statement)) return -1;
   while (rows.next()) values.append(rows.int32(0));
+  if (rows.failed()) {  // rows that broke off are no complete list
+    db::reportFailure(db::MessageForm::QueryFailed, statement);
+    return -1;
+  }
   return static_cast<int>(values.size());
 }
 
@@ -74,7 +78,9 @@ void showDueDays(db::Connection* server, const QString& commandText, const commo
   platform::addIconItem(screen.commandList, u"Beenden"_qs, screen.image(u"onoff"_qs));
   platform::clearIconList(screen.objectList);
   QList<qint32> due;
-  selectIntegerColumn(server, u"massnahme"_qs, u"dasoll"_qs, u"DISTINCT"_qs, u"WHERE dasoll>0 And dadurch<=0"_qs, due);
+  if (selectIntegerColumn(server, u"massnahme"_qs, u"dasoll"_qs, u"DISTINCT"_qs, u"WHERE dasoll>0 And dadurch<=0"_qs,
+                          due) < 0)
+    due.clear();  // reported; a part of the days would be a wrong choice
   common::SortedTextList days;
   for (qint32 value : due) common::insertSortedUnique(days, common::formatDay(value));
   for (const QString& day : days.items) platform::addIconItem(screen.objectList, day, screen.image(u"date"_qs));

@@ -70,6 +70,24 @@ db::Connection* openMariaAdmin() {
   return c;
 }
 
+void addOdbcMariaSource(const QString& source, quint16 port, const QString& schema) {
+  const Servers& s = servers();
+  QFile shared(s.odbcIni);
+  ASSERT_TRUE(shared.open(QIODevice::ReadOnly));
+  QByteArray text = shared.readAll();
+  const QString own = temporaryFolder() + u"/odbc.ini"_qs;
+  QFile current(qEnvironmentVariable("ODBCINI"));
+  if (current.fileName() == own && current.open(QIODevice::ReadOnly)) text = current.readAll();
+  text += "\n[" + source.toUtf8() + "]\nDriver=MariaDB Unicode\nServer=127.0.0.1\nPort=" +
+          QByteArray::number(port) + "\nUser=" + s.mariaUser.toUtf8() + "\nPassword=" + s.mariaPass.toUtf8() +
+          "\nDatabase=" + schema.toUtf8() + "\n";
+  QFile file(own);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  file.write(text);
+  file.close();
+  qputenv("ODBCINI", own.toUtf8());
+}
+
 void run(db::Connection* c, const QStringList& statements) {
   for (const QString& statement : statements)
     ASSERT_TRUE(db::execute(c, statement)) << statement.toStdString() << ": " << db::lastError().toStdString();

@@ -35,6 +35,10 @@ const std::vector<Place>& allPlaces();
 // a new MariaDB schema, or the data source's tables dropped.
 db::Connection* openEmpty(Place place, const QString& name);
 
+// An ODBC data source named `source` on the test MariaDB server, reached at the given port
+// (a relay in front of it), on the given schema. Rewrites this process's data-source file.
+void addOdbcMariaSource(const QString& source, quint16 port, const QString& schema);
+
 // A plain admin connection to the test MariaDB server, on information_schema.
 db::Connection* openMariaAdmin();
 
