@@ -134,6 +134,7 @@ bool mariaExecute(Connection* c, const QString& sql) {
   const QByteArray text = withParameters(c, sql);
   if (mysql_real_query(c->mysql, text.constData(), text.size()) != 0) {
     reportError(c->mysql);
+    if (mysql_errno(c->mysql) == 1062) markLastErrorDuplicateKey();  // ER_DUP_ENTRY
     return false;
   }
   // A statement that returns rows anyway: drop them, so the connection is free again.

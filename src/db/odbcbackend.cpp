@@ -30,6 +30,7 @@ const SQLWCHAR* wide(const QString& text) { return reinterpret_cast<const SQLWCH
 // Collects the diagnostic records of a handle into the layer's error text.
 void reportError(SQLSMALLINT type, SQLHANDLE handle, const QString& fallback = QString()) {
   QString text;
+  bool duplicate = false;
   for (SQLSMALLINT record = 1;; ++record) {
     SQLWCHAR state[6] = {};
     SQLWCHAR message[1024] = {};
@@ -39,22 +40,32 @@ void reportError(SQLSMALLINT type, SQLHANDLE handle, const QString& fallback = Q
                                         static_cast<SQLSMALLINT>(std::size(message)), &length);
     if (!SQL_SUCCEEDED(rc)) break;
     if (!text.isEmpty()) text += u' ';
-    text += QString::fromUtf16(reinterpret_cast<const char16_t*>(message),
-                               qMin<qsizetype>(length, std::size(message) - 1));
+    const QString part = QString::fromUtf16(reinterpret_cast<const char16_t*>(message),
+                                            qMin<qsizetype>(length, std::size(message) - 1));
+    text += part;
+    // Class 23 is an integrity constraint; a taken key is told by the server's own number
+    // (MariaDB and MySQL, SQL Server) or its words (SQLite).
+    const bool integrity = state[0] == u'2' && state[1] == u'3';
+    duplicate = duplicate || (integrity && (native == 1062 || native == 2627 || native == 2601)) ||
+                part.contains(u"UNIQUE constraint failed"_qs) || part.contains(u"PRIMARY KEY must be unique"_qs);
   }
   setLastError(text.isEmpty() ? fallback : text);
+  if (duplicate) markLastErrorDuplicateKey();
 }
 
 // The driver manager hands 16-bit calls to an 8-bit driver with every character cut to
-// its low byte. A check mark sent through the driver's own translation shows which it is.
+// its low byte, and some drivers take 16-bit calls but lose a character that needs two
+// code units (a surrogate pair, "😀"). A check mark and such a character sent through the
+// driver's own translation show whether 16-bit calls carry every text; otherwise the
+// program speaks UTF-8 to the driver.
 bool takesUnicode(SQLHDBC dbc) {
-  const QString probe = QStringLiteral("SELECT '\u2713'");
+  const QString probe = QStringLiteral("SELECT '\u2713 \U0001F600'");
   SQLWCHAR out[64] = {};
   SQLINTEGER length = 0;
   if (!SQL_SUCCEEDED(SQLNativeSqlW(dbc, const_cast<SQLWCHAR*>(wide(probe)), SQL_NTS, out, 64, &length)))
     return false;
-  const QString back = QString::fromUtf16(reinterpret_cast<const char16_t*>(out), qMin<SQLINTEGER>(length, 63));
-  return back.contains(QChar(0x2713));
+  const QString back = QString::fromUtf16(reinterpret_cast<const char16_t*>(out), qBound<SQLINTEGER>(0, length, 63));
+  return back == probe;
 }
 
 bool isMariaDbOrMySql(SQLHDBC dbc) {

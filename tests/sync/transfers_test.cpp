@@ -134,8 +134,9 @@ TEST_P(TransferTest, ReturnsMeasuresByIdAndAppendsResults) {
       u"INSERT INTO massnahme VALUES (11, 'A2', 'Probe', 2000, 5000, 'alt', 'alt')"_qs,
       u"INSERT INTO resultat (ID, AUID) VALUES (40, 'A0')"_qs,
   });
+  // A file without the device's record: its measures were fetched before it was kept.
   testsupport::run(local.get(), {
-      u"INSERT INTO massnahme VALUES (10, 'X', 'anders', 9, 1700000000, 'meier', 'Spülen ok &amp; sauber')"_qs,
+      u"INSERT INTO massnahme VALUES (10, 'A1', 'Spülen', 1000, 1700000000, 'meier', 'Spülen ok &amp; sauber')"_qs,
       u"INSERT INTO massnahme VALUES (11, 'A2', 'Probe', 2000, 0, 'schulz', '')"_qs,
       u"INSERT INTO massnahme VALUES (500, 'A9', 'Neu', 3000, 1700000100, 'meier', 'O&apos;Neil')"_qs,
       u"INSERT INTO resultat VALUES (1, 'A1', 1700000000, 'warm', 'KW', 'TWK', 36, 'ok', 'P1')"_qs,
@@ -143,19 +144,21 @@ TEST_P(TransferTest, ReturnsMeasuresByIdAndAppendsResults) {
       u"INSERT INTO resultat (ID, AUID) VALUES (3, 'A3')"_qs,
   });
   const common::MainScreen screen = status.screen();
-  EXPECT_EQ(transfer::returnMeasures(server.get(), local.get(), screen), 3);
+  EXPECT_EQ(transfer::returnMeasures(server.get(), local.get(), screen), 2);
   EXPECT_EQ(transfer::returnResults(server.get(), local.get(), screen), 3);
   EXPECT_EQ(dump(server.get(), u"massnahme"_qs),
             (QStringList{u"10|A1|Spülen|1000|1700000000|meier|Spülen ok &amp; sauber"_qs,
-                         u"11|A2|Probe|2000|0|schulz|"_qs,  // also when the server had it done
+                         u"11|A2|Probe|2000|5000|alt|alt"_qs,  // not carried out here: the server's work stays
                          u"12|A9|Neu|3000|1700000100|meier|O&apos;Neil"_qs}));
   EXPECT_EQ(dump(server.get(), u"resultat"_qs, u"ID,AUID,abda,anme,temp,prot"_qs),
             (QStringList{u"40|A0|NULL|NULL|NULL|NULL"_qs, u"41|A1|1700000000|warm|36|P1"_qs,
                          u"42|A2|0||7.3|"_qs, u"43|A3|0||0|"_qs}));
   EXPECT_TRUE(boxes.boxes.empty());
-  // Returning again appends the results once more and inserts the unknown measure again.
-  EXPECT_EQ(transfer::returnMeasures(server.get(), local.get(), screen), 3);
-  EXPECT_EQ(dump(server.get(), u"massnahme"_qs, u"ID"_qs).size(), 4);
+  // Returning again sends nothing: the device recorded what went where.
+  EXPECT_EQ(transfer::returnMeasures(server.get(), local.get(), screen), 0);
+  EXPECT_EQ(transfer::returnResults(server.get(), local.get(), screen), 0);
+  EXPECT_EQ(dump(server.get(), u"massnahme"_qs, u"ID"_qs).size(), 3);
+  EXPECT_EQ(dump(server.get(), u"resultat"_qs, u"ID"_qs).size(), 4);
 }
 
 TEST_P(TransferTest, BackslashesSurviveTheRoundTripThroughTheServer) {
