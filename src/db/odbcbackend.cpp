@@ -164,12 +164,13 @@ SQLRETURN run(Connection* c, SQLHSTMT statement, const QString& sql, bool forRow
   return SQLExecute(statement);
 }
 
-// Reads a text value in pieces until the driver has handed over all of it.
-bool readText(Connection* c, SQLHSTMT statement, SQLUSMALLINT column, Cell& cell) {
+// Reads a text value in pieces until the driver has handed over all of it. A value of
+// another type (binary) is read as its bytes, and those as UTF-8.
+bool readText(Connection* c, SQLHSTMT statement, SQLUSMALLINT column, Cell& cell, bool bytesOnly = false) {
   QByteArray bytes;
   char buffer[4096];
-  const SQLSMALLINT cType = c->odbcUnicode ? SQL_C_WCHAR : SQL_C_CHAR;
-  const int terminator = c->odbcUnicode ? 2 : 1;
+  const SQLSMALLINT cType = bytesOnly ? SQL_C_BINARY : c->odbcUnicode ? SQL_C_WCHAR : SQL_C_CHAR;
+  const int terminator = bytesOnly ? 0 : c->odbcUnicode ? 2 : 1;
   for (;;) {
     SQLLEN indicator = 0;
     const SQLRETURN rc = SQLGetData(statement, column, cType, buffer, sizeof buffer, &indicator);
@@ -184,11 +185,11 @@ bool readText(Connection* c, SQLHSTMT statement, SQLUSMALLINT column, Cell& cell
     }
     const qsizetype room = static_cast<qsizetype>(sizeof buffer) - terminator;
     const qsizetype got = (indicator == SQL_NO_TOTAL || indicator > room) ? room : indicator;
-    bytes.append(buffer, got - got % terminator);
+    bytes.append(buffer, terminator ? got - got % terminator : got);
     if (rc == SQL_SUCCESS) break;  // with info: truncated, more to come
   }
   cell.type = Cell::Text;
-  cell.text = c->odbcUnicode
+  cell.text = c->odbcUnicode && !bytesOnly
                   ? QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()), bytes.size() / 2)
                   : QString::fromUtf8(bytes);
   return true;
@@ -349,7 +350,8 @@ bool odbcNext(Query::Impl& q) {
         cell.real = value;
         break;
       }
-      default: ok = readText(q.connection, statement, column, cell); break;
+      case ColumnKind::Text: ok = readText(q.connection, statement, column, cell); break;
+      case ColumnKind::Other: ok = readText(q.connection, statement, column, cell, true); break;
     }
     if (!ok) {
       q.failed = true;

@@ -12,7 +12,9 @@
 #include "sync/transfers.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QProcess>
+#include <QThread>
 #include <gtest/gtest.h>
 
 namespace {
@@ -203,6 +205,72 @@ TEST_P(ReturnRecordTest, TheWarningOfTheFetchCountsWorkNotYetReturned) {
   EXPECT_EQ(giveBack(), std::make_pair(1, 2));
   ASSERT_EQ(fetchDay(), 3);
   EXPECT_EQ(transfer::pendingWork(local.get()).measures, 0);
+}
+
+// Two devices returning to one server at the same moment: each a process of its own with
+// 500 results of its own, started together.
+TEST(TwoDevices, ReturningAtOnceNeverShareAnId) {
+  const auto& s = testsupport::servers();
+  const QString schema = u"t_zwei_geraete"_qs;
+  {
+    db::ConnectionGuard admin(testsupport::openMariaAdmin());
+    testsupport::run(admin.get(), {u"DROP DATABASE IF EXISTS "_qs + schema, u"CREATE DATABASE "_qs + schema});
+  }
+  db::ConnectionGuard server(db::openMariaDb(s.mariaHost, s.mariaPort, schema, s.mariaUser, s.mariaPass));
+  ASSERT_TRUE(server);
+  testsupport::run(server.get(), serverTables(Place::MariaDb));
+  const QString folder = testsupport::temporaryFolder();
+  std::vector<std::unique_ptr<QProcess>> devices;
+  for (int device = 1; device <= 2; ++device) {
+    auto process = std::make_unique<QProcess>();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"VARNOTHM_DEVICE"_qs, QString::number(device));
+    environment.insert(u"VARNOTHM_DEVICE_SCHEMA"_qs, schema);
+    environment.insert(u"VARNOTHM_DEVICE_FOLDER"_qs, folder);
+    process->setProcessEnvironment(environment);
+    process->setProcessChannelMode(QProcess::MergedChannels);
+    process->start(QCoreApplication::applicationFilePath(),
+                   {u"--gtest_also_run_disabled_tests"_qs, u"--gtest_filter=TwoDevices.DISABLED_OneDeviceReturns"_qs});
+    devices.push_back(std::move(process));
+  }
+  // Both prepare their results, then go at the same moment.
+  for (int waited = 0; waited < 600; ++waited) {
+    if (QFile::exists(folder + u"/bereit1"_qs) && QFile::exists(folder + u"/bereit2"_qs)) break;
+    QThread::msleep(100);
+  }
+  QFile(folder + u"/los"_qs).open(QIODevice::WriteOnly);
+  for (auto& process : devices) {
+    ASSERT_TRUE(process->waitForFinished(240000));
+    EXPECT_EQ(process->exitCode(), 0) << process->readAll().toStdString();
+  }
+  db::Query ids(server.get(), u"SELECT COUNT(*), COUNT(DISTINCT ID), COUNT(DISTINCT anme) FROM resultat"_qs);
+  ASSERT_TRUE(ids.next());
+  EXPECT_EQ(ids.int32(0), 1000);
+  EXPECT_EQ(ids.int32(1), 1000);
+  EXPECT_EQ(ids.int32(2), 1000);
+}
+
+// One device of the test above; runs only when that test starts it.
+TEST(TwoDevices, DISABLED_OneDeviceReturns) {
+  const auto& s = testsupport::servers();
+  const QString device = qEnvironmentVariable("VARNOTHM_DEVICE");
+  const QString folder = qEnvironmentVariable("VARNOTHM_DEVICE_FOLDER");
+  ASSERT_FALSE(device.isEmpty());
+  db::ConnectionGuard local(openLocal(u"geraet"_qs + device));
+  QStringList results;
+  for (int i = 1; i <= 500; ++i)
+    results << u"("_qs + QString::number(i) + u", 'A"_qs + QString::number(i % 7) + u"', "_qs + at(12) + u", 'Gerät "_qs +
+                   device + u" Probe "_qs + QString::number(i) + u" 😀', 'KW', 'TWK', 36.5, 'ok', 'P1')"_qs;
+  testsupport::run(local.get(), {u"INSERT INTO resultat VALUES "_qs + results.join(u',')});
+  db::ConnectionGuard server(db::openMariaDb(s.mariaHost, s.mariaPort, qEnvironmentVariable("VARNOTHM_DEVICE_SCHEMA"),
+                                             s.mariaUser, s.mariaPass));
+  ASSERT_TRUE(server);
+  QFile(folder + u"/bereit"_qs + device).open(QIODevice::WriteOnly);
+  while (!QFile::exists(folder + u"/los"_qs)) QThread::msleep(10);
+  StatusLog status;
+  testsupport::BoxRecorder boxes;
+  EXPECT_EQ(transfer::returnResults(server.get(), local.get(), status.screen()), 500);
+  EXPECT_TRUE(boxes.boxes.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, ReturnRecordTest, ::testing::Values(Place::MariaDb, Place::OdbcSqlite, Place::OdbcMariaDb),

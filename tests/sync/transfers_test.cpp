@@ -208,6 +208,33 @@ TEST_P(TransferTest, AServerFailingMidwayLeavesTheLocalTablesAsTheyWere) {
   EXPECT_FALSE(boxes.boxes.empty());
 }
 
+TEST_P(TransferTest, ABinaryColumnIsCopiedAsTheTextOfItsBytes) {
+  const bool sqlite = GetParam() == Place::OdbcSqlite;
+  // "Bad 😀 O'Neil" as bytes; the second row's value is NULL.
+  testsupport::run(server.get(), {u"CREATE TABLE geraet (ID int, kennung "_qs + (sqlite ? u"BLOB"_qs : u"varbinary(32)"_qs) +
+                                      u", raum varchar(64))"_qs,
+                                  u"INSERT INTO geraet VALUES (1, X'42616420F09F98804F274E65696C', 'Bad 😀'), "
+                                  "(2, NULL, 'Flur')"_qs});
+  testsupport::run(local.get(), {u"CREATE TABLE geraet (ID longint, kennung varchar(32), raum varchar(64))"_qs});
+  EXPECT_EQ(transfer::copyServerTable(u"geraet"_qs, server.get(), local.get(), status.screen()), 2);
+  EXPECT_TRUE(boxes.boxes.empty()) << boxes.boxes.front().text.toStdString();
+  EXPECT_EQ(dump(local.get(), u"geraet"_qs), (QStringList{u"1|Bad 😀O'Neil|Bad 😀"_qs, u"2|NULL|Flur"_qs}));
+}
+
+TEST_P(TransferTest, TheLastDayADateHoldsIsFetched) {
+  const qint32 day = common::makeDate(2038, 1, 19);
+  testsupport::run(server.get(), {u"INSERT INTO massnahme VALUES (1, 'A1', 'Spülen 😀', "_qs +
+                                  QString::number(day + 3 * 3600) + u", 0, '', '')"_qs});
+  QList<qint32> due;
+  ASSERT_EQ(transfer::selectIntegerColumn(server.get(), u"massnahme"_qs, u"dasoll"_qs, u"DISTINCT"_qs,
+                                          u"WHERE dasoll>0 And dadurch<=0"_qs, due), 1);
+  EXPECT_EQ(common::formatDay(due[0]), u"2038-01-19"_qs);
+  EXPECT_EQ(common::endOfDay(due[0]), 2147483647);
+  EXPECT_EQ(transfer::fetchDueMeasures(server.get(), local.get(), common::startOfDay(due[0]), common::endOfDay(due[0]),
+                                       status.screen()), 1);
+  EXPECT_EQ(dump(local.get(), u"massnahme"_qs, u"ID,wastun"_qs), (QStringList{u"1|Spülen 😀"_qs}));
+}
+
 TEST_P(TransferTest, ClearTableEmptiesByTheDatabasesKind) {
   testsupport::run(local.get(), {u"INSERT INTO resultat (ID, AUID) VALUES (1, 'A')"_qs});
   testsupport::run(server.get(), {u"INSERT INTO resultat (ID, AUID) VALUES (1, 'A')"_qs});
