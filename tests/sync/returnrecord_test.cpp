@@ -201,6 +201,14 @@ TEST_P(ReturnRecordTest, TheWarningOfTheFetchCountsWorkNotYetReturned) {
   const transfer::PendingWork pending = transfer::pendingWork(local.get());
   EXPECT_EQ(pending.measures, 1);
   EXPECT_EQ(pending.results, 2);
+  // The user sees it under the warning and answers it with OK, which fetches nothing.
+  transfer::fetchDayCommand(local.get(), {}, status.screen(), u"Daten abholen"_qs);
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].title, u"Warnung"_qs);
+  EXPECT_EQ(boxes.boxes[0].text,
+            u"Wenn Sie das machen, werden alle Daten auf diesem Gerät mit denen des Servers überschrieben.\r\n"
+            "Sie müssen Ihre erfassten Daten VORHER ABGEGEBEN haben,sonst sind sie weg.\r\n\r\n"
+            "Wollen Sie WIRKLICH fortfahren?\r\nNoch nicht abgegeben: 1 Maßnahmen, 2 Resultate."_qs);
   // A new day empties the results and forgets them; the record then holds the new measures.
   EXPECT_EQ(giveBack(), std::make_pair(1, 2));
   ASSERT_EQ(fetchDay(), 3);
@@ -248,6 +256,28 @@ TEST(TwoDevices, ReturningAtOnceNeverShareAnId) {
   EXPECT_EQ(ids.int32(0), 1000);
   EXPECT_EQ(ids.int32(1), 1000);
   EXPECT_EQ(ids.int32(2), 1000);
+}
+
+TEST(TwoDevices, AUserWithoutTheRightToLockTablesStillReturns) {
+  const auto& s = testsupport::servers();
+  const QString schema = u"t_ohne_sperre"_qs;
+  {
+    db::ConnectionGuard admin(testsupport::openMariaAdmin());
+    testsupport::run(admin.get(), {u"DROP DATABASE IF EXISTS "_qs + schema, u"CREATE DATABASE "_qs + schema,
+                                   u"CREATE USER IF NOT EXISTS 'techniker'@'%' IDENTIFIED BY 'Spülen-1'"_qs,
+                                   u"GRANT SELECT, INSERT, UPDATE, CREATE ON "_qs + schema + u".* TO 'techniker'@'%'"_qs});
+  }
+  db::ConnectionGuard server(db::openMariaDb(s.mariaHost, s.mariaPort, schema, u"techniker"_qs, u"Spülen-1"_qs));
+  ASSERT_TRUE(server) << db::lastError().toStdString();
+  testsupport::run(server.get(), serverTables(Place::MariaDb));
+  EXPECT_FALSE(db::execute(server.get(), u"LOCK TABLES resultat WRITE"_qs));
+  db::ConnectionGuard local(openLocal(u"ohne_sperre"_qs));
+  testsupport::run(local.get(), {u"INSERT INTO resultat (ID, AUID, anme) VALUES (1, 'A1', 'eins'), (2, 'A2', 'zwei')"_qs});
+  StatusLog status;
+  testsupport::BoxRecorder boxes;
+  EXPECT_EQ(transfer::returnResults(server.get(), local.get(), status.screen()), 2);
+  EXPECT_TRUE(boxes.boxes.empty()) << boxes.boxes.front().text.toStdString();
+  EXPECT_EQ(dump(server.get(), u"resultat"_qs, u"ID,anme"_qs), (QStringList{u"1|eins"_qs, u"2|zwei"_qs}));
 }
 
 // One device of the test above; runs only when that test starts it.
