@@ -6,6 +6,7 @@
 #include "transfer_fixture.h"
 
 #include "common/dates.h"
+#include "common/programend.h"
 #include "db/localschema.h"
 #include "db/quoting.h"
 #include "db/serverdb.h"
@@ -67,7 +68,8 @@ class BrokenServerTest : public ::testing::TestWithParam<std::tuple<Place, Opera
                        u"', 'Spülen 😀', "_qs + QString::number(day + 3600 + i) + u", "_qs +
                        QString::number(day + 7200 + i) + u", 'meier', "_qs + db::quoteText(u"erledigt 😀 \"ok\""_qs) + u")"_qs;
       localRows << u"INSERT INTO resultat VALUES ("_qs + QString::number(i) + u", 'A"_qs + QString::number(i) +
-                       u"', "_qs + QString::number(day) + u", 'warm', 'KW', 'TWK', 36.5, 'ok', 'P1')"_qs;
+                       u"', "_qs + QString::number(day) + u", 'Probe "_qs + QString::number(i) +
+                       u" 😀', 'KW', 'TWK', 36.5, 'ok', 'P1')"_qs;
     }
     testsupport::run(local.get(), localRows);
 
@@ -101,7 +103,7 @@ TEST_P(BrokenServerTest, StopsWithAMessageAndKeepsTheDevicesTables) {
   const QStringList before = localTables();
   const common::MainScreen screen = status.screen();
   // Well inside the answer: the outlets and the day are each some 200 kB long; the return
-  // has sent some dozens of rows by then.
+  // of the results has sent some of its 300 rows by then.
   const qint64 budget = operation == Operation::Return ? 4000 : 60000;
   if (kind == Break::Cut) relay->cutAfter(budget);
   else relay->stallAfter(budget);
@@ -118,7 +120,13 @@ TEST_P(BrokenServerTest, StopsWithAMessageAndKeepsTheDevicesTables) {
                                           common::endOfDay(day), screen);
       break;
     case Operation::Return:
-      result = transfer::returnMeasures(server.get(), local.get(), screen);
+      // A break while the highest ID is read ends the program after its message, as a
+      // failed highest-ID query does; the device's record keeps what went before.
+      try {
+        result = transfer::returnResults(server.get(), local.get(), screen);
+      } catch (const common::ProgramEnd&) {
+        result = -1;
+      }
       break;
   }
   const qint64 seconds = clock.elapsed() / 1000;
@@ -136,6 +144,23 @@ TEST_P(BrokenServerTest, StopsWithAMessageAndKeepsTheDevicesTables) {
   // The local database is free: no transaction was left open.
   EXPECT_TRUE(db::execute(local.get(), u"BEGIN TRANSACTION;"_qs));
   EXPECT_TRUE(db::execute(local.get(), u"COMMIT;"_qs));
+
+  if (operation == Operation::Return) {
+    // Returned again over a sound connection: what went before the break is not sent twice.
+    const auto& s = testsupport::servers();
+    server.reset();
+    server.reset(db::openMariaDb(s.mariaHost, s.mariaPort, schema, s.mariaUser, s.mariaPass));
+    ASSERT_TRUE(server);
+    const int sentBefore = static_cast<int>(dump(server.get(), u"resultat"_qs, u"ID"_qs).size());
+    EXPECT_GT(sentBefore, 0);
+    EXPECT_LT(sentBefore, 300);
+    EXPECT_EQ(transfer::returnResults(server.get(), local.get(), screen), 300 - sentBefore);
+    db::Query sent(server.get(), u"SELECT COUNT(*), COUNT(DISTINCT ID), COUNT(DISTINCT anme) FROM resultat"_qs);
+    ASSERT_TRUE(sent.next());
+    EXPECT_EQ(sent.int32(0), 300);
+    EXPECT_EQ(sent.int32(1), 300);
+    EXPECT_EQ(sent.int32(2), 300);
+  }
 }
 
 std::string caseName(const ::testing::TestParamInfo<std::tuple<Place, Operation, Break>>& info) {
