@@ -33,6 +33,13 @@ class NewServerRows {
   explicit NewServerRows(db::Connection* server) : server_(server) {
     const int kind = db::databaseKind(server);
     lockTables_ = kind == 2 || kind == 3;
+    if (lockTables_) {
+      // A device whose network falls silent while it holds the lock would otherwise keep
+      // every other device waiting for hours: the server ends such a session after half a
+      // minute, and a device waits for the lock at most 20 s before it says so.
+      db::execute(server, u"SET SESSION wait_timeout=30"_qs);
+      db::execute(server, u"SET SESSION lock_wait_timeout=20"_qs);
+    }
   }
 
   // Runs the statement made for the new ID; the ID, or -1 after a reported failure.
