@@ -20,6 +20,7 @@ struct Connection {
   void* odbcEnv = nullptr;
   void* odbcDbc = nullptr;
   bool odbcUnicode = false;  // the driver takes UTF-16 calls; otherwise UTF-8 bytes
+  bool odbcPrepareQueries = false;  // queries for rows go through SQLPrepare and SQLExecute
   st_mysql* mysql = nullptr;
   std::vector<QVariant> parameters;  // QString or qint64, by "?" position
 };
