@@ -13,6 +13,7 @@
 #include "dialogs/textdialog.h"
 #include "platform/boxes.h"
 #include "platform/events.h"
+#include "platform/screenloop.h"
 #include "platform/iconlists.h"
 #include "platform/scripteduser.h"
 #include "platform/statusbar.h"
@@ -61,11 +62,6 @@ void openMainWindow() {
   s.objectList = platform::createIconList(s.mainWindow, 10, 120, 100, 100, u"objectList"_qs);
 }
 
-bool isClick(const platform::WindowEvent& e) {
-  return e.kind == platform::EventKind::Control &&
-         (e.type == platform::ControlEventType::LeftClick || e.type == platform::ControlEventType::LeftDoubleClick);
-}
-
 // Handles one event of the main window; false when the loop is to end. clickedCommand is
 // the command item of the last click on the command list, -1 after any other control event.
 bool handleMainEvent(const platform::WindowEvent& e, int& clickedCommand) {
@@ -81,7 +77,7 @@ bool handleMainEvent(const platform::WindowEvent& e, int& clickedCommand) {
   }
   if (e.kind != platform::EventKind::Control) return true;
   const int clickedBefore = std::exchange(clickedCommand, -1);
-  if (!isClick(e)) return true;
+  if (!platform::isLeftClick(e)) return true;
   if (e.control == s.commandList) {
     const int position = platform::selectedIconItem(s.commandList);
     // A double click arrives as a click and then a double click, and the click has run the
