@@ -81,11 +81,7 @@ void showAreas(db::Connection* local, const common::MainScreen& screen, const QS
   platform::setWindowTitle(screen.window, u"VarnothM Objekt "_qs + screen.currentObject.toUpper() +
                                               u" Bereichswahl für "_qs + commandText);
   screen.statusText(u"Itemliste wird aufgebaut"_qs);
-  platform::clearIconList(screen.commandList);
-  platform::addIconItem(screen.commandList, u"Zurück"_qs, screen.image(u"left"_qs));
-  platform::addIconItem(screen.commandList, u"Hilfe"_qs, screen.image(u"help"_qs));
-  platform::addIconItem(screen.commandList, u"Beenden"_qs, screen.image(u"onoff"_qs));
-  platform::clearIconList(screen.objectList);
+  platform::showScreenCommands(screen);
   const db::ReadSnapshot snapshot(local);  // a query per measure and outlet: one file lock for all
   QStringList areas;
   collectAreas(local, areas);

@@ -195,11 +195,7 @@ void showOutletList(db::Connection* local, const common::MainScreen& screen, con
                     const QString& commandText) {
   platform::setWindowTitle(screen.window,
                            u"VarnothM Objekt "_qs + screen.currentObject.toUpper() + u' ' + commandText);
-  platform::clearIconList(screen.commandList);
-  platform::addIconItem(screen.commandList, u"Zurück"_qs, screen.image(u"left"_qs));
-  platform::addIconItem(screen.commandList, u"Hilfe"_qs, screen.image(u"help"_qs));
-  platform::addIconItem(screen.commandList, u"Beenden"_qs, screen.image(u"onoff"_qs));
-  platform::clearIconList(screen.objectList);
+  platform::showScreenCommands(screen);
   const db::ReadSnapshot snapshot(local);  // a query per measure and outlet: one file lock for all
   QStringList rows;
   const int n = collectMeasureRows(local, area, rows);

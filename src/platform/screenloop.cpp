@@ -8,6 +8,14 @@
 
 namespace platform {
 
+void showScreenCommands(const common::MainScreen& screen) {
+  clearIconList(screen.commandList);
+  addIconItem(screen.commandList, u"Zurück"_qs, screen.image(u"left"_qs));
+  addIconItem(screen.commandList, u"Hilfe"_qs, screen.image(u"help"_qs));
+  addIconItem(screen.commandList, u"Beenden"_qs, screen.image(u"onoff"_qs));
+  clearIconList(screen.objectList);
+}
+
 bool isLeftClick(const WindowEvent& e) {
   return e.kind == EventKind::Control &&
          (e.type == ControlEventType::LeftClick || e.type == ControlEventType::LeftDoubleClick);

@@ -7,6 +7,10 @@
 
 namespace platform {
 
+// Puts "Zurück", "Hilfe" and "Beenden" into the command list and empties the object list
+// for the screen's choices.
+void showScreenCommands(const common::MainScreen& screen);
+
 // A left click or double click on a control.
 bool isLeftClick(const WindowEvent& e);
 

@@ -78,11 +78,7 @@ int clearTable(db::Connection* c, const QString& table) {
 void showDueDays(db::Connection* server, const QString& commandText, const common::MainScreen& screen) {
   platform::setWindowTitle(screen.window, u"VarnothM Objekt "_qs + screen.currentObject.toUpper() +
                                               u" Datumswahl für "_qs + commandText);
-  platform::clearIconList(screen.commandList);
-  platform::addIconItem(screen.commandList, u"Zurück"_qs, screen.image(u"left"_qs));
-  platform::addIconItem(screen.commandList, u"Hilfe"_qs, screen.image(u"help"_qs));
-  platform::addIconItem(screen.commandList, u"Beenden"_qs, screen.image(u"onoff"_qs));
-  platform::clearIconList(screen.objectList);
+  platform::showScreenCommands(screen);
   QList<qint32> due;
   if (selectIntegerColumn(server, u"massnahme"_qs, u"dasoll"_qs, u"DISTINCT"_qs, u"WHERE dasoll>0 And dadurch<=0"_qs,
                           due) < 0)
