@@ -50,6 +50,7 @@ const char* const dataProperty = "varnothData";
 const char* const timeOfDayProperty = "varnothTimeOfDay";
 constexpr int entryDataRole = Qt::UserRole;
 constexpr int entryStateRole = Qt::UserRole + 1;
+constexpr int widestGrid = 256;  // the most columns, and the longest span, of a grid
 constexpr int selectedBit = 1;  // a tree entry's state bits: it is the selected one,
 constexpr int expandedBit = 2;  // its children are shown
 
@@ -178,24 +179,26 @@ struct Builder {
     return true;
   }
 
-  // A grid of "columns" columns, filled row by row; a child may span cells.
+  // A grid of "columns" columns, filled row by row; a child may span cells. Columns and spans
+  // are bounded far above any real form, so no markup makes a grid of millions of cells.
   bool fillGrid(const pugi::xml_node& element, QGridLayout* grid) {
     std::vector<std::pair<QWidget*, pugi::xml_node>> children;
     if (!buildChildren(element, children)) return false;
-    const int columns = qMax(1, number(element, "columns", 2));
+    const int columns = qBound(1, number(element, "columns", 2), widestGrid);
     if (element.attribute("colspacing")) grid->setHorizontalSpacing(number(element, "colspacing", 5));
     if (element.attribute("rowspacing")) grid->setVerticalSpacing(number(element, "rowspacing", 5));
-    std::set<std::pair<int, int>> taken;
+    // Cells are filled row after row, so a column is taken from the current row down to where
+    // the last child placed in it ends.
+    std::vector<int> takenUntil(size_t(columns), 0);
     int row = 0;
     int column = 0;
     for (auto& [widget, node] : children) {
-      while (taken.count({row, column})) {
+      while (takenUntil[size_t(column)] > row) {
         if (++column >= columns) column = 0, ++row;
       }
       const int colspan = qBound(1, number(node, "colspan", 1), columns - column);
-      const int rowspan = qMax(1, number(node, "rowspan", 1));
-      for (int r = row; r < row + rowspan; ++r)
-        for (int c = column; c < column + colspan; ++c) taken.insert({r, c});
+      const int rowspan = qBound(1, number(node, "rowspan", 1), widestGrid);
+      for (int c = column; c < column + colspan; ++c) takenUntil[size_t(c)] = row + rowspan;
       grid->addWidget(widget, row, column, rowspan, colspan);
     }
     const Expansion colExpand = expansionOf(element, "colexpand");
@@ -528,6 +531,7 @@ bool openXmlDialog(int dialog, const pugi::xml_node& root, const QString& window
   const QSize least(leastSize(element, "minwidth", needs.width()), leastSize(element, "minheight", needs.height()));
   QSize size = least.expandedTo(content->sizeHint());
   size = size.expandedTo(QSize(number(element, "width", 0), number(element, "height", 0)));
+  size = size.boundedTo(QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
   // Never larger than the screen's free area: what does not fit there scrolls, with room for
   // the scroll bar beside or below the content.
   const QScreen* screenOfWindow = QGuiApplication::primaryScreen();
