@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QGuiApplication>
+#include <QGridLayout>
 #include <QImage>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -147,6 +148,26 @@ TEST_F(DialogTest, AHugeMinimumSizeOpensNoLargerThanTheScreenAndWithinIt) {
   EXPECT_LE(window->minimumWidth(), screenArea().width());
   const QImage picture = window->grab().toImage();
   EXPECT_EQ(picture.size(), window->size());
+}
+
+// Spans and columns beyond any form: the grid stays bounded instead of reserving billions of
+// cells (the engine kept a set of every taken cell and looped over each span's cells).
+TEST_F(DialogTest, AGridOfEndlessColumnsAndSpansOpensBounded) {
+  const int document = dialogs::parseDialogMarkup(QStringLiteral(
+      "<window name='dialog'><gridbox columns='2147483647'><text text='a' rowspan='2147483647' colspan='2147483647' />"
+      "<string name='_b' text='b' rowspan='-7' /><text text='c' rowspan='1000000' /><string name='_d' /></gridbox>"
+      "</window>"));
+  ASSERT_GT(document, 0);
+  const platform::DialogGuard dialog;
+  QString error;
+  ASSERT_TRUE(openDialog(dialog, document, error)) << error.toStdString();
+  dialogs::fillDialog(dialog.number(), dialogs::mainElement(document));
+  auto* grid = dialogWidget(dialog)->findChild<QGridLayout*>();
+  ASSERT_NE(grid, nullptr);
+  EXPECT_LE(grid->columnCount(), 256);
+  EXPECT_LE(grid->rowCount(), 2 * 256);
+  EXPECT_EQ(platform::controlText(platform::dialogControl(dialog.number(), QStringLiteral("_b"))), QStringLiteral("b"));
+  EXPECT_TRUE(screenArea().contains(dialogWidget(dialog)->frameGeometry()));
 }
 
 // A form of 60 fields with "auto" height is taller than a 1024×768 screen: it opens within the
