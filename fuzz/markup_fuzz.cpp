@@ -1,8 +1,8 @@
 // The dialog markup on any text: parsed as a stored dialog is, its window built offscreen,
 // filled and written back, then opened, filled and written back once more, its fields
 // collected. Nothing may fail, hang or leave the screen, and the values moved must come back
-// as they went: a field shows the text value its element holds, and a second round (a new window, as when
-// the dialog is opened again) changes nothing in the document.
+// as they went: a field shows the text value its element holds, and the second round (a new
+// window, as when the dialog is opened again) changes nothing in the document.
 #include "dialogs/markup.h"
 #include "dialogs/storeddialogs.h"
 #include "platform/controls.h"
@@ -133,5 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   platform::stopScript();
   for (int window : platform::liveWindows()) platform::closeWindow(window);
   platform::clearWindowEvents();
+  // What the widgets left for deletion goes now, as at the end of an event loop's turn.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   return 0;
 }
