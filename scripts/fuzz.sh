@@ -23,8 +23,9 @@ failed=()
 for target in "${targets[@]}"; do
   corpus="$build/corpus/$target"   # what the run learns; the seeds stay as they are
   mkdir -p "$corpus" "$build/findings"
+  dict=(); [ -f "$top/fuzz/$target.dict" ] && dict=(-dict="$top/fuzz/$target.dict")
   echo "== fuzz_$target: $seconds s"
-  if ! "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=4096 \
+  if ! "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=4096 "${dict[@]}" \
        -detect_leaks=0 -print_final_stats=1 -artifact_prefix="$build/findings/$target-" \
        "$corpus" "$top/fuzz/corpus/$target"; then
     failed+=("$target")
