@@ -89,21 +89,47 @@ void writeBackControl(int control, const QString& kind, pugi::xml_node element) 
   }
 }
 
+// The control of a value element: the one built from this very element, so that two
+// elements of the same name each keep their own value; else the dialog's control of that name.
+int controlOf(int dialog, const pugi::xml_node& element, const QString& name) {
+  const int own = platform::dialogElementControl(dialog, element);
+  return own ? own : platform::dialogControl(dialog, name);
+}
+
 // One walk for both directions: the chain of siblings from the element, each depth first.
+// An element outside the dialect breaks off its own chain of siblings (after its message);
+// the walk goes on after its parent. The walk keeps no stack of its own, so markup of any
+// depth is walked in constant space.
 int transferChain(int dialog, const pugi::xml_node& element, Direction direction) {
-  for (pugi::xml_node node = element; node; node = node.next_sibling()) {
-    if (node.type() != pugi::node_element) continue;
-    const QString kind = kindOf(node);
-    if (carriesValue(kind)) {
-      const QString name = markupText(node.attribute("name"));
-      const int control = name.startsWith(QLatin1Char('_')) ? platform::dialogControl(dialog, name) : 0;
-      if (control && direction == Direction::Fill) fillControl(control, kind, node);
-      if (control && direction == Direction::WriteBack) writeBackControl(control, kind, node);
-    } else if (!carriesNothing(kind)) {
-      reportError(QStringLiteral("Dialoggadget ") + kind + QStringLiteral(" ist noch nicht implementiert."));
-      return 0;
+  const pugi::xml_node outside = element.parent();
+  pugi::xml_node node = element;
+  while (node) {
+    bool broken = false;
+    if (node.type() == pugi::node_element) {
+      const QString kind = kindOf(node);
+      if (carriesValue(kind)) {
+        const QString name = markupText(node.attribute("name"));
+        const int control = name.startsWith(QLatin1Char('_')) ? controlOf(dialog, node, name) : 0;
+        if (control && direction == Direction::Fill) fillControl(control, kind, node);
+        if (control && direction == Direction::WriteBack) writeBackControl(control, kind, node);
+      } else if (!carriesNothing(kind)) {
+        reportError(QStringLiteral("Dialoggadget ") + kind + QStringLiteral(" ist noch nicht implementiert."));
+        broken = true;
+      }
+      if (!broken && node.first_child()) {
+        node = node.first_child();
+        continue;
+      }
     }
-    if (node.first_child()) transferChain(dialog, node.first_child(), direction);
+    // The next sibling; at the end of a chain, or where it broke off, the parent's next one.
+    pugi::xml_node next = broken ? pugi::xml_node() : node.next_sibling();
+    while (!next) {
+      if (node.parent() == outside) return broken ? 0 : 1;
+      broken = false;
+      node = node.parent();
+      next = node.next_sibling();
+    }
+    node = next;
   }
   return 1;
 }
@@ -121,15 +147,24 @@ int endingOfButton(const QString& name) {
   return noEnding;
 }
 
+// The descendants of the element in document order, without recursion.
 void collectInto(const pugi::xml_node& element, const QString& kind, const QByteArray& key, const QByteArray& value,
                  QMap<QString, QString>& map) {
-  for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
-    if (child.type() != pugi::node_element) continue;
-    if (kindOf(child) == kind) {
-      const QString name = markupText(child.attribute(key.constData()));
-      if (name.startsWith(QLatin1Char('_'))) map[name] = markupText(child.attribute(value.constData()));
+  pugi::xml_node node = element.first_child();
+  while (node) {
+    if (node.type() == pugi::node_element && kindOf(node) == kind) {
+      const QString name = markupText(node.attribute(key.constData()));
+      if (name.startsWith(QLatin1Char('_'))) map[name] = markupText(node.attribute(value.constData()));
     }
-    collectInto(child, kind, key, value, map);
+    if (node.first_child()) {
+      node = node.first_child();
+      continue;
+    }
+    while (node && !node.next_sibling()) {
+      node = node.parent();
+      if (node == element) return;
+    }
+    if (node) node = node.next_sibling();
   }
 }
 

@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QTextDocument>
 #include <QSlider>
 
 #include "platform/widgetregistry.h"
@@ -182,11 +183,33 @@ void focusControl(int control) {
   if (QWidget* widget = controlWidget(control)) widget->setFocus(Qt::OtherFocusReason);
 }
 
+namespace {
+
+// What a multi-line field holds, read without the editor's plain-text conversion (which turns
+// non-breaking blanks into blanks): its paragraphs joined by line feeds.
+QString editorText(const QPlainTextEdit* editor) {
+  QString text = editor->document()->toRawText();
+  text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+  return text;
+}
+
+// A multi-line field keeps the value last put in and how it then looked: while it looks so
+// still, the value is given back as it was put in (the editor itself turns carriage returns
+// and some separators into its own line breaks, which would change a value nobody touched).
+const char* const editorValueProperty = "varnothEditorValue";
+const char* const editorShownProperty = "varnothEditorShown";
+
+}  // namespace
+
 QString controlText(int control) {
   QWidget* widget = controlWidget(control);
   if (auto* label = qobject_cast<QLabel*>(widget)) return label->text();
   if (auto* field = qobject_cast<QLineEdit*>(widget)) return field->text();
-  if (auto* editor = qobject_cast<QPlainTextEdit*>(widget)) return editor->toPlainText();
+  if (auto* editor = qobject_cast<QPlainTextEdit*>(widget)) {
+    const QString shown = editorText(editor);
+    const QVariant value = editor->property(editorValueProperty);
+    return value.isValid() && shown == editor->property(editorShownProperty).toString() ? value.toString() : shown;
+  }
   if (auto* button = qobject_cast<QAbstractButton*>(widget)) return button->text();
   if (auto* date = qobject_cast<QDateTimeEdit*>(widget)) return date->text();
   return QString();
@@ -201,6 +224,8 @@ void setControlText(int control, const QString& text) {
     field->setCursorPosition(0);
   } else if (auto* editor = qobject_cast<QPlainTextEdit*>(widget)) {
     editor->setPlainText(text);
+    editor->setProperty(editorValueProperty, text);
+    editor->setProperty(editorShownProperty, editorText(editor));
   } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
     button->setText(text);
   }

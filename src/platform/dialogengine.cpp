@@ -27,9 +27,13 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
+#include <limits>
 #include <map>
 #include <pugixml.hpp>
+#include <QHash>
+#include <QScrollBar>
 #include <set>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/controls.h"
@@ -46,12 +50,20 @@ const char* const dataProperty = "varnothData";
 const char* const timeOfDayProperty = "varnothTimeOfDay";
 constexpr int entryDataRole = Qt::UserRole;
 constexpr int entryStateRole = Qt::UserRole + 1;
+constexpr int widestGrid = 256;  // the most columns, and the longest span, of a grid
 constexpr int selectedBit = 1;  // a tree entry's state bits: it is the selected one,
 constexpr int expandedBit = 2;  // its children are shown
 
-// The dialog objects: dialog number -> window number (0 until the window is built).
-std::map<int, int>& dialogs() {
-  static std::map<int, int> d;
+// A dialog object: its window (0 until built) and the indexes that find its controls in
+// constant time, by element of the markup and by name (the first control of a name).
+struct DialogEntry {
+  int window = 0;
+  std::unordered_map<const void*, int> byElement;
+  QHash<QString, int> byName;
+};
+
+std::map<int, DialogEntry>& dialogs() {
+  static std::map<int, DialogEntry> d;
   return d;
 }
 
@@ -97,8 +109,15 @@ class ReturnToWindow : public QObject {
 
 // The oldest date a field can hold stands for "no date" and shows empty, as in controls.cpp.
 const QDateTime noDate(QDate(1970, 1, 1), QTime(0, 0), Qt::UTC);
+// The latest moment a date value can hold: its seconds since 1970 fill a signed 32-bit number.
+const QDateTime lastDate = QDateTime::fromSecsSinceEpoch(std::numeric_limits<qint32>::max(), Qt::UTC);
 
 QDateTime dateOfValue(qint32 value) { return QDateTime::fromSecsSinceEpoch(qMax<qint32>(value, 0), Qt::UTC); }
+
+// The seconds of a moment, held within what a date value can hold.
+int dateValueOf(const QDateTime& moment) {
+  return static_cast<int>(qBound(qint64(0), moment.toSecsSinceEpoch(), qint64(std::numeric_limits<qint32>::max())));
+}
 
 // Extra space of a box: "yes" and "equal" give it to every child, "no" to none (the children
 // keep their size and stand as "align" says), "item:N" to the N-th child; without the
@@ -124,7 +143,9 @@ int stretchOf(const Expansion& e, int index) {
 
 struct Builder {
   int window = 0;
+  DialogEntry* entry = nullptr;
   QString error;
+  int depth = 0;  // the level of the element being built, the window's children at 1
 
   // The children of an element that make widgets: elements but items, each built.
   bool buildChildren(const pugi::xml_node& element, std::vector<std::pair<QWidget*, pugi::xml_node>>& out) {
@@ -158,24 +179,26 @@ struct Builder {
     return true;
   }
 
-  // A grid of "columns" columns, filled row by row; a child may span cells.
+  // A grid of "columns" columns, filled row by row; a child may span cells. Columns and spans
+  // are bounded far above any real form, so no markup makes a grid of millions of cells.
   bool fillGrid(const pugi::xml_node& element, QGridLayout* grid) {
     std::vector<std::pair<QWidget*, pugi::xml_node>> children;
     if (!buildChildren(element, children)) return false;
-    const int columns = qMax(1, number(element, "columns", 2));
+    const int columns = qBound(1, number(element, "columns", 2), widestGrid);
     if (element.attribute("colspacing")) grid->setHorizontalSpacing(number(element, "colspacing", 5));
     if (element.attribute("rowspacing")) grid->setVerticalSpacing(number(element, "rowspacing", 5));
-    std::set<std::pair<int, int>> taken;
+    // Cells are filled row after row, so a column is taken from the current row down to where
+    // the last child placed in it ends.
+    std::vector<int> takenUntil(size_t(columns), 0);
     int row = 0;
     int column = 0;
     for (auto& [widget, node] : children) {
-      while (taken.count({row, column})) {
+      while (takenUntil[size_t(column)] > row) {
         if (++column >= columns) column = 0, ++row;
       }
       const int colspan = qBound(1, number(node, "colspan", 1), columns - column);
-      const int rowspan = qMax(1, number(node, "rowspan", 1));
-      for (int r = row; r < row + rowspan; ++r)
-        for (int c = column; c < column + colspan; ++c) taken.insert({r, c});
+      const int rowspan = qBound(1, number(node, "rowspan", 1), widestGrid);
+      for (int c = column; c < column + colspan; ++c) takenUntil[size_t(c)] = row + rowspan;
       grid->addWidget(widget, row, column, rowspan, colspan);
     }
     const Expansion colExpand = expansionOf(element, "colexpand");
@@ -201,6 +224,17 @@ struct Builder {
 
   // Builds one element; nullptr with the error text for an element the engine does not know.
   QWidget* build(const pugi::xml_node& element) {
+    if (depth >= deepestDialogNesting) {
+      error = QStringLiteral("Dialogelemente tiefer als %1 Ebenen verschachtelt").arg(deepestDialogNesting);
+      return nullptr;
+    }
+    ++depth;
+    QWidget* widget = buildAtThisLevel(element);
+    --depth;
+    return widget;
+  }
+
+  QWidget* buildAtThisLevel(const pugi::xml_node& element) {
     const QString kind = lowered(element);
     QWidget* widget = nullptr;
     bool isControl = true;
@@ -258,11 +292,15 @@ struct Builder {
       const std::set<QString> flags = flagsOf(element);
       if (flags.count(QStringLiteral("#pb_string_password"))) field->setEchoMode(QLineEdit::Password);
       if (flags.count(QStringLiteral("#pb_string_readonly"))) field->setReadOnly(true);
+      field->setMaxLength(std::numeric_limits<int>::max());  // a value is never cut
       field->setText(attribute(element, "text"));  // as written; a stored dialog fills its own
       field->setCursorPosition(0);
       widget = field;
     } else if (kind == QLatin1String("editor")) {
-      auto* editor = new QPlainTextEdit(attribute(element, "text"));
+      // A value element ("_" name) gets its text from the stored dialog's fill, decoded: its
+      // escaped form here would be one endless line, costly to lay out and never seen.
+      const QString name = attribute(element, "name");
+      auto* editor = new QPlainTextEdit(name.startsWith(QLatin1Char('_')) ? QString() : attribute(element, "text"));
       editor->installEventFilter(new ReturnToWindow(editor));
       editor->setTabChangesFocus(false);
       if (element.attribute("height")) {
@@ -282,6 +320,7 @@ struct Builder {
       auto* calendar = new QCalendarWidget;
       calendar->setGridVisible(true);
       calendar->setLocale(QLocale(QLocale::German, QLocale::Germany));  // the program speaks German
+      calendar->setDateRange(noDate.date(), lastDate.date());  // the dates a date value can hold
       calendar->setSelectedDate(noDate.date());
       widget = calendar;
     } else if (kind == QLatin1String("checkbox")) {
@@ -324,9 +363,11 @@ struct Builder {
     applyCommonAttributes(element, widget);
     if (isControl) {
       widget->setProperty(elementProperty, kind);
-      registerControl(window, widget, attribute(element, "name"));
+      const QString name = attribute(element, "name");
+      const int control = registerControl(window, widget, name);
+      entry->byElement[element.internal_object()] = control;
+      if (!entry->byName.contains(name)) entry->byName.insert(name, control);
       if (kind == QLatin1String("date")) {
-        const int control = controlNumber(widget);
         setDateMask(control, element.attribute("text") ? attribute(element, "text")
                                                        : QStringLiteral("%dd.%mm.%yyyy %hh:%ii"));
         setDateValue(control, 0);
@@ -346,12 +387,20 @@ struct Builder {
 };
 
 // The window element of that name: the node itself or the first one below it, depth first.
-pugi::xml_node findWindow(const pugi::xml_node& node, const QString& name) {
-  if (node.type() == pugi::node_element && lowered(node) == QLatin1String("window") &&
-      attribute(node, "name").compare(name, Qt::CaseInsensitive) == 0)
-    return node;
-  for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
-    if (pugi::xml_node found = findWindow(child, name)) return found;
+// A walk without recursion: the markup may nest as deep as it likes.
+pugi::xml_node findWindow(const pugi::xml_node& top, const QString& name) {
+  pugi::xml_node node = top;
+  while (node) {
+    if (node.type() == pugi::node_element && lowered(node) == QLatin1String("window") &&
+        attribute(node, "name").compare(name, Qt::CaseInsensitive) == 0)
+      return node;
+    if (node.first_child()) {
+      node = node.first_child();
+      continue;
+    }
+    while (node && node != top && !node.next_sibling()) node = node.parent();
+    if (!node || node == top) break;
+    node = node.next_sibling();
   }
   return {};
 }
@@ -401,13 +450,35 @@ int selectedIndexOfList(QListWidget* list) {
   return selected.isEmpty() ? -1 : list->row(selected.first());
 }
 
+// The top-left corner that puts a window of that outer size within the screen's free area,
+// as near to the wished corner as it can.
+QPoint withinScreen(const QPoint& wished, const QSize& outer, const QRect& screen) {
+  const int x = qMax(screen.left(), qMin(wished.x(), screen.left() + screen.width() - outer.width()));
+  const int y = qMax(screen.top(), qMin(wished.y(), screen.top() + screen.height() - outer.height()));
+  return {x, y};
+}
+
+// Once shown, a window manager may have put a frame around the window: the frame too stays
+// within the screen, so the title bar and the buttons can be reached.
+void keepWithinScreen(QWidget* top, const QRect& screen) {
+  const QRect frame = top->frameGeometry();
+  const QSize extra = frame.size() - top->size();
+  if (frame.width() > screen.width() || frame.height() > screen.height()) {
+    const QSize smaller = top->size().boundedTo(screen.size() - extra);
+    top->setMinimumSize(top->minimumSize().boundedTo(smaller));
+    top->resize(smaller);
+  }
+  const QPoint at = withinScreen(top->frameGeometry().topLeft(), top->frameGeometry().size(), screen);
+  if (at != top->frameGeometry().topLeft()) top->move(at);
+}
+
 }  // namespace
 
 // ---- dialogs ----
 
 int createDialog() {
   const int dialog = nextNumber();
-  dialogs()[dialog] = 0;
+  dialogs()[dialog] = {};
   return dialog;
 }
 
@@ -426,37 +497,61 @@ bool openXmlDialog(int dialog, const pugi::xml_node& root, const QString& window
     error = QStringLiteral("Kein Fenster '%1' im XML-Dokument").arg(windowName);
     return false;
   }
+  DialogEntry& entry = found->second;
+  entry.byElement.clear();
+  entry.byName.clear();
   const std::set<QString> flags = flagsOf(element);
   auto* top = new QWidget(nullptr, windowFlagsOf(flags));
   top->setAttribute(Qt::WA_DeleteOnClose, false);
   const int window = registerWindow(top);
-  auto* layout = new QVBoxLayout(top);
+  // The content lies in a scroll area without a frame: it looks like the window itself while
+  // the window is as large as the content needs, and scrolls where the screen is smaller.
+  auto* outer = new QVBoxLayout(top);
+  outer->setContentsMargins(0, 0, 0, 0);
+  auto* area = new QScrollArea;
+  area->setFrameShape(QFrame::NoFrame);
+  area->setWidgetResizable(true);
+  auto* content = new QWidget;
+  auto* layout = new QVBoxLayout(content);
   const int margin = number(element, "margin", 10);
   layout->setContentsMargins(margin, margin, margin, margin);
-  Builder builder{window, {}};
+  Builder builder{window, &entry, {}, 0};
   if (!builder.fillBox(element, layout)) {
     error = builder.error;
+    delete content;
+    entry.byElement.clear();
+    entry.byName.clear();
     closeWindow(window);
     return false;
   }
+  area->setWidget(content);
+  outer->addWidget(area);
   layout->activate();
-  const QSize needs = top->minimumSizeHint().expandedTo(QSize(1, 1));
+  const QSize needs = content->minimumSizeHint().expandedTo(QSize(1, 1));
   const QSize least(leastSize(element, "minwidth", needs.width()), leastSize(element, "minheight", needs.height()));
-  QSize size = least.expandedTo(top->sizeHint());
+  QSize size = least.expandedTo(content->sizeHint());
   size = size.expandedTo(QSize(number(element, "width", 0), number(element, "height", 0)));
-  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-  size = size.boundedTo(screen.size()).expandedTo(least);
-  top->setMinimumSize(least);
+  size = size.boundedTo(QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+  // Never larger than the screen's free area: what does not fit there scrolls, with room for
+  // the scroll bar beside or below the content.
+  const QScreen* screenOfWindow = QGuiApplication::primaryScreen();
+  const QRect screen = screenOfWindow ? screenOfWindow->availableGeometry() : QRect(0, 0, 1024, 768);
+  if (size.height() > screen.height()) size.rwidth() += area->verticalScrollBar()->sizeHint().width();
+  if (size.width() > screen.width()) size.rheight() += area->horizontalScrollBar()->sizeHint().height();
+  size = size.boundedTo(screen.size());
+  top->setMinimumSize(least.boundedTo(screen.size()));
   const bool sizeable = flags.count(QStringLiteral("#pb_window_sizegadget")) > 0;
   const bool maximisable = flags.count(QStringLiteral("#pb_window_maximizegadget")) > 0;
   if (!sizeable && !maximisable) top->setFixedSize(size);
   QPoint at(number(element, "xpos", 50), number(element, "ypos", 50));
   if (flags.count(QStringLiteral("#pb_window_screencentered")))
     at = QPoint(screen.x() + (screen.width() - size.width()) / 2, screen.y() + (screen.height() - size.height()) / 2);
-  top->setGeometry(QRect(at, size));
+  top->resize(size);
+  top->move(withinScreen(at, top->frameGeometry().size().expandedTo(size), screen));
   setWindowTitle(window, attribute(element, "text"));
-  found->second = window;
+  entry.window = window;
   top->show();
+  keepWithinScreen(top, screen);
   top->raise();
   top->activateWindow();
   markDialogShown(window);
@@ -465,12 +560,21 @@ bool openXmlDialog(int dialog, const pugi::xml_node& root, const QString& window
 
 int dialogWindow(int dialog) {
   auto found = dialogs().find(dialog);
-  return found == dialogs().end() ? 0 : found->second;
+  return found == dialogs().end() ? 0 : found->second.window;
 }
 
 int dialogControl(int dialog, const QString& name) {
-  const int window = dialogWindow(dialog);
-  return window ? findControl(window, name) : 0;
+  auto found = dialogs().find(dialog);
+  if (found == dialogs().end() || !found->second.window) return 0;
+  const int control = found->second.byName.value(name, 0);
+  return control && controlWidget(control) ? control : 0;
+}
+
+int dialogElementControl(int dialog, const pugi::xml_node& element) {
+  auto found = dialogs().find(dialog);
+  if (found == dialogs().end() || !found->second.window || !element) return 0;
+  const auto control = found->second.byElement.find(element.internal_object());
+  return control != found->second.byElement.end() && controlWidget(control->second) ? control->second : 0;
 }
 
 void refreshDialog(int dialog) {
@@ -483,9 +587,9 @@ void refreshDialog(int dialog) {
 void freeDialog(int dialog) {
   auto found = dialogs().find(dialog);
   if (found == dialogs().end()) return;
-  if (found->second && isWindow(found->second)) {
-    removeAllShortcuts(found->second);
-    closeWindow(found->second);
+  if (found->second.window && isWindow(found->second.window)) {
+    removeAllShortcuts(found->second.window);
+    closeWindow(found->second.window);
   }
   dialogs().erase(found);
 }
@@ -531,7 +635,7 @@ int controlState(int control) {
   if (qobject_cast<QDateTimeEdit*>(widget)) return dateValue(control);
   if (auto* calendar = qobject_cast<QCalendarWidget*>(widget)) {
     const QTime time = QTime::fromMSecsSinceStartOfDay(calendar->property(timeOfDayProperty).toInt());
-    return static_cast<int>(QDateTime(calendar->selectedDate(), time, Qt::UTC).toSecsSinceEpoch());
+    return dateValueOf(QDateTime(calendar->selectedDate(), time, Qt::UTC));
   }
   if (auto* spin = qobject_cast<QSpinBox*>(widget)) return spin->value();
   if (auto* slider = qobject_cast<QAbstractSlider*>(widget)) return slider->value();

@@ -20,11 +20,24 @@ int createDialog();
 // regard to case) found in the markup at or below root, and shows it. Every element of the
 // dialect becomes its control; a few elements outside it (frame, panel with tab, option, spin,
 // trackbar, progressbar) are built too, item elements are passed over. False, with the error
-// text, when root is empty, holds no such window, or the window holds an unknown element.
+// text, when root is empty, holds no such window, the window holds an unknown element or
+// nests deeper than deepestDialogNesting.
+// The window never opens larger than the screen's free area and always lies within it; the
+// content scrolls where the window is smaller than the content needs.
 bool openXmlDialog(int dialog, const pugi::xml_node& root, const QString& windowName, QString& error);
 
 int dialogWindow(int dialog);                         // 0 before openXmlDialog succeeded
 int dialogControl(int dialog, const QString& name);  // the first control so named; 0 if none
+
+// The control built from that very element of the window's markup; 0 when the element made
+// none (a box, an item, an element outside the window). Two elements of the same name each
+// reach their own control.
+int dialogElementControl(int dialog, const pugi::xml_node& element);
+
+// The deepest nesting of elements below the window element that a window may hold (the
+// window's own children stand at level 1). Far above any real form; deeper markup is refused
+// before a widget is made, so no walk over it needs a deep stack.
+constexpr int deepestDialogNesting = 256;
 
 // Fits the controls to the window's present size (after a size, maximise or restore event).
 void refreshDialog(int dialog);
