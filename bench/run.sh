@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the transfer benchmark against servers of its own: builds, starts the test servers,
-# prints rows per second beside a plain SQLite bulk load, stops the servers.
+# prints each transfer beside the raw C APIs doing the same work, stops the servers.
+# Arguments go to the bench program, e.g. --gtest_filter=*Copies* for the copies alone.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build="${VARNOTHM_BUILD:-$top/build}"
@@ -10,4 +11,4 @@ cmake --build "$build" --target bench_transfers
 servers="$build/benchservers"
 trap 'bash "$top/tests/support/servers.sh" stop "$servers" >/dev/null' EXIT
 bash "$top/tests/support/servers.sh" start "$servers"
-QT_QPA_PLATFORM=offscreen VARNOTHM_TEST_SERVERS="$servers" "$build/bench/bench_transfers"
+QT_QPA_PLATFORM=offscreen VARNOTHM_TEST_SERVERS="$servers" "$build/bench/bench_transfers" "$@"
