@@ -186,7 +186,7 @@ bool readFixed(SQLHSTMT statement, SQLUSMALLINT column, SQLSMALLINT cType, T& va
 }  // namespace
 
 // Column arrays that the driver fills with up to `size` rows per fetch. A text that does not
-// fit its buffer is read again whole, from its row in the block, before the row is used.
+// fit its buffer in a one-row block is read again whole before the row is used.
 struct OdbcBlock {
   struct Column {
     SQLSMALLINT cType = SQL_C_CHAR;
@@ -214,20 +214,28 @@ constexpr SQLULEN widestBoundText = 2048;  // characters; longer texts are read 
 
 // Binds every column of the executed statement to arrays of a block. False leaves the
 // statement as it was, to be read row by row: a driver that cannot read a long text again
-// from a row of a block gets no block.
+// after binding gets no block.
 bool bindBlock(Query::Impl& q, SQLHSTMT statement, const std::vector<SQLULEN>& sizes) {
   SQLUINTEGER getData = 0;
   SQLGetInfo(static_cast<SQLHDBC>(q.connection->odbcDbc), SQL_GETDATA_EXTENSIONS, &getData, sizeof getData, nullptr);
-  SQLUINTEGER positioning = 0;
-  SQLGetInfo(static_cast<SQLHDBC>(q.connection->odbcDbc), SQL_FORWARD_ONLY_CURSOR_ATTRIBUTES1, &positioning,
-             sizeof positioning, nullptr);
   if (!(getData & SQL_GD_BOUND)) return false;
   // Drivers disagree on the stride of 32-bit floats in column arrays (one lays them 8 bytes
   // apart); such a column is read row by row, as the value is not worth a guess.
   for (const ColumnInfo& column : q.columns)
     if (column.kind == ColumnKind::Float) return false;
+  // Many rows per fetch only where every text fits a buffer of its declared size, and only
+  // from drivers that serve blocks in full (SQL_GD_BLOCK): the SQLite driver, which does not
+  // hold texts to their declared size, goes row by row. A text longer than its column
+  // declares inside a block makes the fetch fail (see fetchBlock).
+  bool bounded = true;
+  for (size_t i = 0; i < q.columns.size(); ++i) {
+    const ColumnKind kind = q.columns[i].kind;
+    if (kind != ColumnKind::Long && kind != ColumnKind::Quad && kind != ColumnKind::Double &&
+        (sizes[i] == 0 || sizes[i] > widestBoundText))
+      bounded = false;
+  }
   auto block = std::unique_ptr<OdbcBlock, OdbcBlockDeleter>(new OdbcBlock);
-  if ((getData & SQL_GD_BLOCK) && (positioning & SQL_CA1_POS_POSITION) &&
+  if (bounded && (getData & SQL_GD_BLOCK) &&
       SQL_SUCCEEDED(SQLSetStmtAttr(statement, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(rowsPerBlock), 0))) {
     SQLULEN granted = 1;
     SQLGetStmtAttr(statement, SQL_ATTR_ROW_ARRAY_SIZE, &granted, 0, nullptr);
@@ -247,7 +255,8 @@ bool bindBlock(Query::Impl& q, SQLHSTMT statement, const std::vector<SQLULEN>& s
       default: {
         const SQLULEN characters = qBound<SQLULEN>(16, sizes[i] == 0 ? widestBoundText : sizes[i], widestBoundText);
         column.cType = q.connection->odbcUnicode ? SQL_C_WCHAR : SQL_C_CHAR;
-        column.width = static_cast<SQLLEN>(q.connection->odbcUnicode ? (characters + 1) * 2 : characters * 4 + 1);
+        // A character may take two UTF-16 units or four UTF-8 bytes.
+        column.width = static_cast<SQLLEN>(q.connection->odbcUnicode ? (characters * 2 + 1) * 2 : characters * 4 + 1);
         break;
       }
     }
@@ -273,7 +282,9 @@ bool cutShort(const OdbcBlock::Column& column, SQLLEN indicator) {
   return indicator == SQL_NO_TOTAL || indicator > column.width - terminator;
 }
 
-// Fetches the next block; texts cut short are read again whole from their rows.
+// Fetches the next block. A text cut short is read again whole when the block holds one row;
+// inside a longer block it cannot be (drivers lose their place in the rows when a row of a
+// block is read again), so it is a failure, never a shortened value.
 SQLRETURN fetchBlock(Query::Impl& q, SQLHSTMT statement) {
   OdbcBlock& block = *q.odbcBlock;
   block.fetched = 0;
@@ -288,9 +299,7 @@ SQLRETURN fetchBlock(Query::Impl& q, SQLHSTMT statement) {
       const OdbcBlock::Column& column = block.columns[i];
       if ((column.cType != SQL_C_CHAR && column.cType != SQL_C_WCHAR) || !cutShort(column, column.indicators[r]))
         continue;
-      if (block.size > 1 &&
-          !SQL_SUCCEEDED(SQLSetPos(statement, static_cast<SQLSETPOSIROW>(r + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE)))
-        return SQL_ERROR;
+      if (block.size > 1) return SQL_ERROR;
       Cell cell;
       if (!readText(q.connection, statement, static_cast<SQLUSMALLINT>(i + 1), cell)) return SQL_ERROR;
       block.longTexts.emplace_back(r, static_cast<int>(i));
