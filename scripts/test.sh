@@ -13,4 +13,4 @@ fi
 cmake -S "$top" -B "$build" -G Ninja "${extra[@]}"
 cmake --build "$build"
 export QT_QPA_PLATFORM=offscreen
-cd "$build" && ctest --output-on-failure --timeout 600
+cd "$build" && ctest --output-on-failure --timeout 600 -j"$(nproc)"

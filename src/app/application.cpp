@@ -100,7 +100,8 @@ void mainLoop() {
     } else {
       goOn = handleMainEvent(e);
     }
-    setStatusText(QString());
+    // An empty object list keeps its reason in view; every other text is cleared.
+    setStatusText(emptyObjectListReason());
     setStatusProgress(0);
     if (!goOn) return;
   }

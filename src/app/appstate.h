@@ -23,6 +23,7 @@ struct AppState {
   int objectList = 0;
   QString aboutText;
   QMap<QString, int> images;  // icon name -> image number
+  QString noObjectsReason;    // why the last fill found no object; empty when it found some
 };
 
 AppState& state();

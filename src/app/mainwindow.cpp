@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 
 #include "app/appstate.h"
+#include "common/filenames.h"
 #include "common/programend.h"
 #include "db/localschema.h"
 #include "db/odbcsources.h"
@@ -101,11 +102,15 @@ int listOdbcSources(QStringList& names) {
 }
 
 int listMariaDbSchemas(const QString& host, const QString& port, const QString& user,
-                       const QString& password, QStringList& names) {
-  db::ConnectionGuard server(db::openMariaDb(host, port, u"information_schema"_qs, user, password));
-  if (!server) return 0;
+                       const QString& password, QStringList& names, QString* failure) {
+  const QString server = host + u':' + port;
+  db::ConnectionGuard connection(db::openMariaDb(host, port, u"information_schema"_qs, user, password));
+  if (!connection) {
+    if (failure) *failure = u"Server "_qs + server + u" – "_qs + db::lastError();
+    return 0;
+  }
   int count = 0;
-  db::Query query(server.get(),
+  db::Query query(connection.get(),
                   u"SELECT SCHEMA_NAME FROM information_schema.schemata WHERE "
                   "SCHEMA_NAME!='information_schema' ORDER BY SCHEMA_NAME"_qs);
   while (query.next()) {
@@ -114,8 +119,44 @@ int listMariaDbSchemas(const QString& host, const QString& port, const QString& 
     names.append(name);
     ++count;
   }
+  if (failure && (!query.ok() || query.failed()))
+    *failure = u"die Schemata des Servers "_qs + server + u" können nicht gelesen werden – "_qs + db::lastError();
+  else if (failure && count == 0)
+    *failure = u"der Benutzer "_qs + user + u" sieht auf dem Server "_qs + server + u" kein Schema"_qs;
   return count;
 }
+
+namespace {
+
+// Collects the object names by the configured kind of server; the cause goes to reason
+// when the list stays empty.
+QStringList objectNames(QString& reason) {
+  const AppState& s = state();
+  QStringList names;
+  const QString& mode = s.config.mode;
+  if (mode == u"ODBC") {
+    if (listOdbcSources(names) < 0)
+      reason = u"die ODBC-Datenquellen können nicht gelesen werden – "_qs + db::lastError();
+    else if (names.isEmpty())
+      reason = u"keine ODBC-Datenquelle in "_qs + db::userDataSourceFile();
+  } else if (mode == u"MARIADB") {
+    listMariaDbSchemas(s.config.host, s.config.port, s.config.user, s.config.password, names, &reason);
+  } else if (const QFileInfo config(s.programFolder + u"VarnothM.CFG"_qs); !config.exists()) {
+    reason = u"VarnothM.CFG fehlt in "_qs + QDir::toNativeSeparators(s.programFolder);
+  } else if (!config.isFile() || !config.isReadable()) {
+    reason = u"VarnothM.CFG in "_qs + QDir::toNativeSeparators(s.programFolder) + u" kann nicht gelesen werden"_qs;
+  } else if (mode.isEmpty()) {
+    reason = u"DB_MODE fehlt in VarnothM.CFG (ODBC oder MARIADB)"_qs;
+  } else {
+    reason = u"DB_MODE = "_qs + mode + u" in VarnothM.CFG ist weder ODBC noch MARIADB"_qs;
+  }
+  if (!names.isEmpty()) reason.clear();
+  return names;
+}
+
+}  // namespace
+
+QString emptyObjectListReason() { return state().noObjectsReason; }
 
 void fillMainLists() {
   AppState& s = state();
@@ -123,27 +164,51 @@ void fillMainLists() {
   platform::clearIconList(s.commandList);
   for (const CommandItem& item : commandItems) platform::addIconItem(s.commandList, item.caption, image(item.icon));
   platform::clearIconList(s.objectList);
-  QStringList names;
-  if (s.config.mode == u"ODBC") listOdbcSources(names);
-  else if (s.config.mode == u"MARIADB")
-    listMariaDbSchemas(s.config.host, s.config.port, s.config.user, s.config.password, names);
+  QString reason;
+  const QStringList names = objectNames(reason);
   for (const QString& name : names) platform::addIconItem(s.objectList, name, image(u"object"_qs));
+  s.noObjectsReason = reason.isEmpty() ? QString() : u"Keine Objekte: "_qs + reason;
+  if (!s.noObjectsReason.isEmpty()) setStatusText(s.noObjectsReason);
   layoutMainLists();
 }
 
+namespace {
+
+// SQLite opens a file lazily: only a first read tells a database from any other file. The
+// number of tables, or -1 when the file is no database.
+int localTableCount(db::Connection* local) {
+  db::Query tables(local, u"SELECT COUNT(*) FROM sqlite_master WHERE type='table'"_qs);
+  if (!tables.ok() || !tables.next()) return -1;
+  return tables.int32(0);
+}
+
+}  // namespace
+
 void openLocalDatabase() {
   AppState& s = state();
-  const QString folder = s.programFolder + s.currentObject + u'/';
+  const QString folder = s.programFolder + common::safeFileName(s.currentObject) + u'/';
   const QString file = folder + u"Varnoth.DBF"_qs;
-  if ((s.localDb = db::openDatabase(file, {}, {}, db::Backend::Sqlite))) return;
-  if (!QFileInfo(folder).isDir() && !QDir().mkdir(folder))
-    fatal(u"Ordner "_qs + folder + u" kann nicht angelegt werden."_qs);
-  if (!QFileInfo::exists(file)) {
-    QFile empty(file);
-    if (!empty.open(QIODevice::WriteOnly)) fatal(u"Datenbank kann in "_qs + folder + u" nicht angelegt werden."_qs);
-  }
+  const QString notOpened = u"Datenbank kann in "_qs + folder + u" nicht geöffnet werden."_qs;
   s.localDb = db::openDatabase(file, {}, {}, db::Backend::Sqlite);
-  if (!s.localDb) fatal(u"Datenbank kann in "_qs + folder + u" nicht geöffnet werden."_qs);
+  if (!s.localDb) {
+    if (!QFileInfo(folder).isDir() && !QDir().mkdir(folder))
+      fatal(u"Ordner "_qs + folder + u" kann nicht angelegt werden."_qs);
+    if (!QFileInfo::exists(file)) {
+      QFile empty(file);
+      if (!empty.open(QIODevice::WriteOnly)) fatal(u"Datenbank kann in "_qs + folder + u" nicht angelegt werden."_qs);
+    }
+    s.localDb = db::openDatabase(file, {}, {}, db::Backend::Sqlite);
+    if (!s.localDb) fatal(notOpened);
+  }
+  // A file with tables is the object's database as it was left. An empty one (also what an
+  // interrupted first start leaves) gets its tables now; any other file is not ours to use.
+  const int tables = localTableCount(s.localDb);
+  if (tables < 0) {
+    db::closeDatabase(s.localDb);
+    s.localDb = nullptr;
+    fatal(notOpened);
+  }
+  if (tables > 0) return;
   db::createOutletTable(s.localDb);
   db::createResultTable(s.localDb);
   db::createMeasureTable(s.localDb);

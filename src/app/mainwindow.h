@@ -28,9 +28,13 @@ void fillMainLists();
 int listOdbcSources(QStringList& names);
 
 // Appends the schemas of the MariaDB server less "information_schema" and "version";
-// returns how many it appended.
+// returns how many it appended. A failure's cause goes to *failure when given.
 int listMariaDbSchemas(const QString& host, const QString& port, const QString& user,
-                       const QString& password, QStringList& names);
+                       const QString& password, QStringList& names, QString* failure = nullptr);
+
+// Why the object list of the last fill is empty, for the status bar; empty when it holds
+// objects.
+QString emptyObjectListReason();
 
 // Opens (creating folder, file and tables when needed) the current object's local database.
 // A folder or file that cannot be made or opened is reported and ends the program.

@@ -2,6 +2,7 @@
 // statements can run on the connection while the rows of a query are read; a streamed query
 // reads its rows as they arrive and keeps the connection until it is finished.
 #include "db/backend.h"
+#include "db/serverdb.h"
 
 #include <mysql.h>
 
@@ -92,16 +93,9 @@ QByteArray withParameters(Connection* c, const QString& sql) {
 }  // namespace
 
 Connection* mariaOpen(const QString& connectionText, const QString& user, const QString& password) {
-  QString host, port, database;
-  for (const QString& pair : connectionText.split(u' ', Qt::SkipEmptyParts)) {
-    const qsizetype eq = pair.indexOf(u'=');
-    if (eq < 0) continue;
-    const QString key = pair.left(eq).toLower();
-    const QString value = pair.mid(eq + 1);
-    if (key == u"host") host = value;
-    else if (key == u"port") port = value;
-    else if (key == u"dbname") database = value;
-  }
+  const QMap<QString, QString> pairs = readMariaDbConnectionText(connectionText);
+  const QString host = pairs.value(u"host"_qs), port = pairs.value(u"port"_qs),
+                database = pairs.value(u"dbname"_qs);
   MYSQL* handle = mysql_init(nullptr);
   if (!handle) {
     setLastError(QStringLiteral("Zu wenig Speicher für die Verbindung"));

@@ -411,8 +411,12 @@ Connection* odbcOpen(const QString& source, const QString& user, const QString& 
   text += u"CONN_TIMEOUT=5;"_qs;
   if (!user.isEmpty()) text += u"UID="_qs + braced(user) + u';';
   if (!password.isEmpty()) text += u"PWD="_qs + braced(password) + u';';
-  const SQLRETURN rc = SQLDriverConnectW(dbc, nullptr, const_cast<SQLWCHAR*>(wide(text)), SQL_NTS,
-                                         nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+  // The 8-bit call: the driver manager and the drivers look the source up in the data-source
+  // file by these bytes, which are the file's own (UTF-8). Through the 16-bit call a name
+  // beyond ASCII would reach them cut to the low byte of each character and not be found.
+  QByteArray bytes = text.toUtf8();
+  const SQLRETURN rc = SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(bytes.data()), SQL_NTS,
+                                        nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
   if (!SQL_SUCCEEDED(rc)) {
     reportError(SQL_HANDLE_DBC, dbc, QStringLiteral("Datenquelle %1 nicht erreichbar").arg(source));
     SQLFreeHandle(SQL_HANDLE_DBC, dbc);

@@ -6,9 +6,13 @@
 
 namespace db {
 
-// Appends the names of the user's data sources, in the driver manager's order. Returns
-// false when the list cannot be read; the names read until then stay appended.
+// Appends the names of the user's data sources, in the driver manager's order, each as the
+// data-source file writes it (UTF-8). Returns false when the list cannot be read (lastError()
+// tells why); the names read until then stay appended.
 bool userDataSources(QStringList& names);
+
+// The file the driver manager keeps the user's data sources in: $ODBCINI, or ~/.odbc.ini.
+QString userDataSourceFile();
 
 // A setting of one of the user's data sources (the key is matched without regard to case),
 // read through the driver manager's profile functions: at most 1000 characters, untrimmed.

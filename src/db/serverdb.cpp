@@ -7,8 +7,50 @@
 
 namespace db {
 
+namespace {
+
+QString connectionValue(const QString& value) {
+  if (!value.contains(u' ') && !value.contains(u'\'') && !value.contains(u'\\')) return value;
+  QString quoted = u"'"_qs;
+  for (const QChar c : value) {
+    if (c == u'\'' || c == u'\\') quoted += u'\\';
+    quoted += c;
+  }
+  return quoted + u'\'';
+}
+
+}  // namespace
+
 QString mariaDbConnectionText(const QString& host, const QString& port, const QString& database) {
-  return u"host="_qs + host + u" port="_qs + port + u" dbname="_qs + database;
+  return u"host="_qs + connectionValue(host) + u" port="_qs + connectionValue(port) + u" dbname="_qs +
+         connectionValue(database);
+}
+
+QMap<QString, QString> readMariaDbConnectionText(const QString& text) {
+  QMap<QString, QString> pairs;
+  qsizetype i = 0;
+  const qsizetype n = text.size();
+  while (i < n) {
+    while (i < n && text[i] == u' ') ++i;
+    const qsizetype start = i;
+    while (i < n && text[i] != u'=' && text[i] != u' ') ++i;
+    if (i >= n || text[i] != u'=') continue;  // a word without "=" means nothing
+    const QString key = text.mid(start, i - start).toLower();
+    ++i;
+    QString value;
+    if (i < n && text[i] == u'\'') {
+      // Quoted: \' and \\ stand for the character; the closing apostrophe ends the value.
+      for (++i; i < n && text[i] != u'\''; ++i) {
+        if (text[i] == u'\\' && i + 1 < n && (text[i + 1] == u'\'' || text[i + 1] == u'\\')) ++i;
+        value += text[i];
+      }
+      ++i;
+    } else {
+      while (i < n && text[i] != u' ') value += text[i++];
+    }
+    pairs.insert(key, value);
+  }
+  return pairs;
 }
 
 Connection* openMariaDb(const QString& host, const QString& port, const QString& database,

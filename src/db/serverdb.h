@@ -4,6 +4,8 @@
 
 #include "db/database.h"
 
+#include <QMap>
+
 namespace db {
 
 // The five configuration values that decide how a server database is reached.
@@ -21,7 +23,14 @@ Connection* openServerDatabase(const QString& objectName, const ServerSettings& 
 // "host=… port=… dbname=…" with the three character-set statements after connecting.
 Connection* openMariaDb(const QString& host, const QString& port, const QString& database,
                         const QString& user, const QString& password);
+
+// The connection text. A value that holds a blank, an apostrophe or a backslash is written
+// between apostrophes, with \' and \\ inside (dbname='Haus Nord'); any other stands as it is.
 QString mariaDbConnectionText(const QString& host, const QString& port, const QString& database);
+
+// The "key=value" pairs of a connection text, keys in lower case, values as written before
+// quoting. A later pair of the same key replaces an earlier one.
+QMap<QString, QString> readMariaDbConnectionText(const QString& text);
 
 // 0 none or unknown, 1 SQLite, 2 MariaDB, 3 MySQL, 4 Microsoft SQL Server. Reports nothing.
 int databaseKind(Connection* connection);

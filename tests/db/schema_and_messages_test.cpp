@@ -85,10 +85,50 @@ TEST(MessageForms, EachFormHasItsTitleTextAndIcon) {
   }
 }
 
+TEST(ServerDatabase, TheConnectionTextQuotesValuesWithBlanksApostrophesAndBackslashes) {
+  const struct {
+    QString host, database, text;
+  } cases[] = {
+      {u"db.example"_qs, u"HausA"_qs, u"host=db.example port=3307 dbname=HausA"_qs},
+      {u"db.example"_qs, u"Haus_Süd-Ost"_qs, u"host=db.example port=3307 dbname=Haus_Süd-Ost"_qs},
+      {u"db.example"_qs, u"Haus Nord"_qs, u"host=db.example port=3307 dbname='Haus Nord'"_qs},
+      {u"db.example"_qs, u"O'Brien Bau"_qs, u"host=db.example port=3307 dbname='O\\'Brien Bau'"_qs},
+      {u"db.example"_qs, u"C:\\Bau\\"_qs, u"host=db.example port=3307 dbname='C:\\\\Bau\\\\'"_qs},
+      {u"db.example"_qs, u"a=b port=1"_qs, u"host=db.example port=3307 dbname='a=b port=1'"_qs},
+      {u"db example"_qs, u""_qs, u"host='db example' port=3307 dbname="_qs},
+  };
+  for (const auto& c : cases) {
+    const QString text = db::mariaDbConnectionText(c.host, u"3307"_qs, c.database);
+    EXPECT_EQ(text, c.text);
+    const QMap<QString, QString> read = db::readMariaDbConnectionText(text);
+    EXPECT_EQ(read.value(u"host"_qs), c.host) << text.toStdString();
+    EXPECT_EQ(read.value(u"port"_qs), u"3307"_qs) << text.toStdString();
+    EXPECT_EQ(read.value(u"dbname"_qs), c.database) << text.toStdString();
+  }
+}
+
+// A schema whose name holds a blank or an apostrophe is the one opened, never the schema
+// named by its first word.
+TEST(ServerDatabase, ASchemaNameWithBlankOrApostropheOpensThatSchema) {
+  const testsupport::Servers& s = testsupport::servers();
+  {
+    db::ConnectionGuard admin(testsupport::openMariaAdmin());
+    testsupport::run(admin.get(), {u"DROP DATABASE IF EXISTS `Bau`"_qs, u"CREATE DATABASE `Bau`"_qs,
+                                   u"DROP DATABASE IF EXISTS `Bau Nord`"_qs, u"CREATE DATABASE `Bau Nord`"_qs,
+                                   u"DROP DATABASE IF EXISTS `O'Bau 2`"_qs, u"CREATE DATABASE `O'Bau 2`"_qs});
+  }
+  const db::ServerSettings maria{u"MARIADB"_qs, s.mariaHost, s.mariaPort, s.mariaUser, s.mariaPass};
+  for (const QString& schema : {u"Bau Nord"_qs, u"O'Bau 2"_qs}) {
+    db::ConnectionGuard c(db::openServerDatabase(schema, maria));
+    ASSERT_TRUE(c) << db::lastError().toStdString();
+    db::Query opened(c.get(), u"SELECT DATABASE()"_qs);
+    ASSERT_TRUE(opened.next());
+    EXPECT_EQ(opened.text(0), schema);
+  }
+}
+
 TEST(ServerDatabase, OpensByTheConfiguredMode) {
   const testsupport::Servers& s = testsupport::servers();
-  EXPECT_EQ(db::mariaDbConnectionText(u"db.example"_qs, u"3307"_qs, u"Haus A"_qs),
-            u"host=db.example port=3307 dbname=Haus A"_qs);
 
   // MARIADB: the object is a schema of the configured server.
   {

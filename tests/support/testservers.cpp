@@ -3,6 +3,7 @@
 
 #include "db/serverdb.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -13,6 +14,8 @@
 namespace testsupport {
 
 namespace {
+
+void ownDataSources(Servers& s);
 
 Servers readServers() {
   const QString folder = qEnvironmentVariable("VARNOTHM_TEST_SERVERS");
@@ -30,14 +33,42 @@ Servers readServers() {
   Servers s{values["MARIADB_HOST"], values["MARIADB_PORT"], values["MARIADB_USER"], values["MARIADB_PASS"],
             values["ODBCINI"], values["ODBC_SQLITE_DSN"], values["ODBC_SQLITE_FILE"],
             values["ODBC_MARIADB_DSN"], values["ODBC_MARIADB_SCHEMA"]};
+  ownDataSources(s);
   qputenv("ODBCINI", s.odbcIni.toUtf8());
   return s;
 }
 
+// Every test program (under CTest: every test) gets data sources of its own, of the run's
+// names, on a SQLite file in its own folder and on a schema of its own, so that tests that
+// run at the same time never share a database.
+void ownDataSources(Servers& s) {
+  const QString folder = temporaryFolder();
+  s.sqliteFile = folder + u"/odbc-sqlite.db"_qs;
+  s.mariaOdbcSchema = u"varnoth_odbc_"_qs + QString::number(QCoreApplication::applicationPid());
+  s.odbcIni = folder + u"/odbc.ini"_qs;
+  {
+    db::ConnectionGuard admin(db::openMariaDb(s.mariaHost, s.mariaPort, u"information_schema"_qs, s.mariaUser, s.mariaPass));
+    if (!admin || !db::execute(admin.get(), u"CREATE DATABASE IF NOT EXISTS "_qs + s.mariaOdbcSchema)) {
+      ADD_FAILURE() << "cannot make the schema of the data sources: " << db::lastError().toStdString();
+      throw std::runtime_error("no data sources");
+    }
+  }
+  QFile file(s.odbcIni);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    ADD_FAILURE() << "cannot write " << s.odbcIni.toStdString();
+    throw std::runtime_error("no data sources");
+  }
+  file.write((u"["_qs + s.sqliteDsn + u"]\nDriver=SQLite3\nDatabase="_qs + s.sqliteFile + u"\n\n["_qs + s.mariaDsn +
+              u"]\nDriver=MariaDB Unicode\nServer="_qs + s.mariaHost + u"\nPort="_qs + s.mariaPort + u"\nUser="_qs +
+              s.mariaUser + u"\nPassword="_qs + s.mariaPass + u"\nDatabase="_qs + s.mariaOdbcSchema + u"\n"_qs)
+                 .toUtf8());
+}
+
+// A schema name of this process for the test's name, within MariaDB's 64 characters.
 QString schemaName(const QString& name) {
-  QString out = u"t_"_qs;
+  QString out = u"t"_qs + QString::number(QCoreApplication::applicationPid()) + u'_';
   for (QChar c : name.toLower()) out += (c.isLetterOrNumber() && c.unicode() < 128) ? c : u'_';
-  return out.left(60);
+  return out.left(64);
 }
 
 }  // namespace

@@ -1,0 +1,165 @@
+// The transcript: every line of what a person would have seen while a script plays, in the
+// forms of docs/scripted-user.md, and the recorder calls through which the toolkit reports it.
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTreeWidget>
+#include <utility>
+
+#include "platform/recorder.h"
+#include "platform/scripteduser_internal.h"
+#include "platform/widgetregistry.h"
+
+namespace platform {
+
+namespace scripted {
+
+// One thing seen is one line, so the line breaks inside a text are written as \n.
+QString oneLine(QString text) {
+  text.replace(QLatin1String("\r\n"), QLatin1String("\\n"));
+  text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+  text.replace(QLatin1Char('\r'), QLatin1String("\\n"));
+  return text;
+}
+
+void record(const QString& line) {
+  player().transcript.append(line);
+  if (player().transcriptPath.isEmpty()) return;
+  // Written line by line, so a run that dies still leaves what it saw.
+  QFile file(player().transcriptPath);
+  if (file.open(QIODevice::Append)) file.write((line + QLatin1Char('\n')).toUtf8());
+}
+
+void complain(const ScriptAction& action, const QString& reason) {
+  record(QStringLiteral("skipped line %1: %2").arg(action.line).arg(reason));
+}
+
+}  // namespace scripted
+
+namespace {
+
+using scripted::oneLine;
+using scripted::Player;
+using scripted::player;
+using scripted::record;
+
+QString colourText(bool set, const QColor& colour) {
+  if (!set) return QStringLiteral("-");
+  return QStringLiteral("%1,%2,%3").arg(colour.red()).arg(colour.green()).arg(colour.blue());
+}
+
+void recordListItems(const QString& name, QListWidget* list) {
+  for (int i = 0; i < list->count(); ++i) {
+    const QListWidgetItem* item = list->item(i);
+    const QVariant background = item->data(Qt::BackgroundRole);
+    const QVariant foreground = item->data(Qt::ForegroundRole);
+    record(QStringLiteral("item %1 | %2 | %3 | %4 | %5")
+               .arg(name)
+               .arg(i)
+               .arg(oneLine(item->text()),
+                    colourText(background.isValid(), background.value<QBrush>().color()),
+                    colourText(foreground.isValid(), foreground.value<QBrush>().color())));
+  }
+}
+
+// What a value control of a dialog shows, in one line; false for controls that hold no value.
+bool shownValue(QWidget* widget, QString& value) {
+  if (auto* field = qobject_cast<QLineEdit*>(widget)) {
+    value = field->text();
+  } else if (auto* editor = qobject_cast<QPlainTextEdit*>(widget)) {
+    value = editor->toPlainText();
+  } else if (auto* box = qobject_cast<QCheckBox*>(widget)) {
+    value = box->isChecked() ? QStringLiteral("[x]") : QStringLiteral("[ ]");
+  } else if (auto* date = qobject_cast<QDateTimeEdit*>(widget)) {
+    value = date->text().trimmed();
+  } else if (auto* calendar = qobject_cast<QCalendarWidget*>(widget)) {
+    value = calendar->selectedDate().toString(Qt::ISODate);
+  } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+    value = combo->currentText();
+  } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
+    const QList<QListWidgetItem*> selected = list->selectedItems();
+    value = selected.isEmpty() ? QString() : selected.first()->text();
+  } else if (auto* tree = qobject_cast<QTreeWidget*>(widget)) {
+    const QList<QTreeWidgetItem*> selected = tree->selectedItems();
+    value = selected.isEmpty() ? QString() : selected.first()->text(0);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void recordDialogFields(int window) {
+  for (int control : controlsOfWindow(window)) {
+    const QString name = controlName(control);
+    QString value;
+    if (!name.isEmpty() && shownValue(controlWidget(control), value))
+      record(QStringLiteral("field %1 | %2").arg(name, oneLine(value)));
+  }
+}
+
+}  // namespace
+
+void recordProgramEnd() {
+  if (!player().playing) return;
+  recordFilledLists();
+  record(QStringLiteral("end"));
+}
+
+QStringList transcript() { return player().transcript; }
+
+bool writeTranscript(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+  for (const QString& line : player().transcript) file.write((line + QLatin1Char('\n')).toUtf8());
+  return true;
+}
+
+// ---- what the toolkit reports (recorder.h) ----
+
+void recordTitle(int, const QString& previous, const QString& title) {
+  if (player().playing && title != previous) record(QStringLiteral("title ") + oneLine(title));
+}
+
+void recordStatus(const QString& previous, const QString& text) {
+  if (player().playing && !text.isEmpty() && text != previous)
+    record(QStringLiteral("status ") + oneLine(text));
+}
+
+void recordShell(const QString& target) {
+  recordFilledLists();
+  record(QStringLiteral("shell ") + oneLine(target));
+}
+
+void markListFilled(int list) { player().filledLists[list] = true; }
+
+void markDialogShown(int window) {
+  if (player().playing) player().shownDialogs.push_back(window);
+}
+
+void recordShownDialogs() {
+  Player& p = player();
+  if (!p.playing) return;
+  const std::vector<int> dialogs = std::exchange(p.shownDialogs, {});
+  for (int window : dialogs) recordDialogFields(window);
+}
+
+void recordFilledLists() {
+  Player& p = player();
+  if (!p.playing) return;
+  for (auto& [list, filled] : p.filledLists) {
+    if (!filled) continue;
+    filled = false;
+    auto* widget = qobject_cast<QListWidget*>(controlWidget(list));
+    const QString name = controlName(list);
+    if (widget && !name.isEmpty()) recordListItems(name, widget);
+  }
+}
+
+void recordScriptExhausted() { record(QStringLiteral("script exhausted")); }
+
+}  // namespace platform
