@@ -254,9 +254,10 @@ bool bindBlock(Query::Impl& q, SQLHSTMT statement, const std::vector<SQLULEN>& s
       case ColumnKind::Double: column.cType = SQL_C_DOUBLE; column.width = sizeof(SQLDOUBLE); break;
       default: {
         const SQLULEN characters = qBound<SQLULEN>(16, sizes[i] == 0 ? widestBoundText : sizes[i], widestBoundText);
-        column.cType = q.connection->odbcUnicode ? SQL_C_WCHAR : SQL_C_CHAR;
+        const bool wideText = q.connection->odbcUnicode && !q.connection->odbcUtf8Rows;
+        column.cType = wideText ? SQL_C_WCHAR : SQL_C_CHAR;
         // A character may take two UTF-16 units or four UTF-8 bytes.
-        column.width = static_cast<SQLLEN>(q.connection->odbcUnicode ? (characters * 2 + 1) * 2 : characters * 4 + 1);
+        column.width = static_cast<SQLLEN>(wideText ? (characters * 2 + 1) * 2 : characters * 4 + 1);
         break;
       }
     }
@@ -428,10 +429,19 @@ Connection* odbcOpen(const QString& source, const QString& user, const QString& 
   c->odbcEnv = env;
   c->odbcDbc = dbc;
   c->odbcUnicode = takesUnicode(dbc);
-  if (isMariaDbOrMySql(dbc) && !odbcExecute(c, literalBackslashes)) {
-    odbcClose(c);
-    delete c;
-    return nullptr;
+  if (isMariaDbOrMySql(dbc)) {
+    if (!odbcExecute(c, literalBackslashes)) {
+      odbcClose(c);
+      delete c;
+      return nullptr;
+    }
+    // The driver hands 8-bit text over in the session's character set, as the server sends it;
+    // UTF-8 there spares a conversion to UTF-16 and back for every text of a streamed query.
+    Query::Impl q;
+    q.connection = c;
+    if (odbcQuery(q, QStringLiteral("SELECT @@character_set_results")) && odbcNext(q))
+      c->odbcUtf8Rows = cellText(q.cells[0]).startsWith(u"utf8"_qs, Qt::CaseInsensitive);
+    odbcFinish(q);
   }
   return c;
 }
