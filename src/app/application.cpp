@@ -18,6 +18,8 @@
 #include "platform/windows.h"
 #include "sync/transfers.h"
 
+#include <utility>
+
 namespace app {
 
 namespace {
@@ -62,8 +64,9 @@ bool isClick(const platform::WindowEvent& e) {
          (e.type == platform::ControlEventType::LeftClick || e.type == platform::ControlEventType::LeftDoubleClick);
 }
 
-// Handles one event of the main window; false when the loop is to end.
-bool handleMainEvent(const platform::WindowEvent& e) {
+// Handles one event of the main window; false when the loop is to end. clickedCommand is
+// the command item of the last click on the command list, -1 after any other control event.
+bool handleMainEvent(const platform::WindowEvent& e, int& clickedCommand) {
   AppState& s = state();
   switch (e.kind) {
     case platform::EventKind::Close: return false;
@@ -74,9 +77,18 @@ bool handleMainEvent(const platform::WindowEvent& e) {
     case platform::EventKind::Restore: layoutMainLists(); return true;
     default: break;
   }
+  if (e.kind != platform::EventKind::Control) return true;
+  const int clickedBefore = std::exchange(clickedCommand, -1);
   if (!isClick(e)) return true;
   if (e.control == s.commandList) {
     const int position = platform::selectedIconItem(s.commandList);
+    // A double click arrives as a click and then a double click, and the click has run the
+    // command already. The toolkit reports a double click only when the second press comes
+    // within the double-click time of the first, so one on the item just clicked is the same
+    // gesture: it runs nothing more ("Auslassliste holen" would copy everything twice).
+    if (e.type == platform::ControlEventType::LeftDoubleClick && position >= 0 && position == clickedBefore)
+      return true;
+    if (e.type == platform::ControlEventType::LeftClick) clickedCommand = position;
     return runCommand(position);
   }
   if (e.control == s.objectList) {
@@ -89,6 +101,7 @@ bool handleMainEvent(const platform::WindowEvent& e) {
 
 void mainLoop() {
   AppState& s = state();
+  int clickedCommand = -1;
   for (;;) {
     const platform::WindowEvent e = platform::waitWindowEvent();
     bool goOn = true;
@@ -98,7 +111,7 @@ void mainLoop() {
       if (e.kind == platform::EventKind::Close) goOn = false;
       else platform::showWindowNormal(s.mainWindow);
     } else {
-      goOn = handleMainEvent(e);
+      goOn = handleMainEvent(e, clickedCommand);
     }
     // An empty object list keeps its reason in view; every other text is cleared.
     setStatusText(emptyObjectListReason());

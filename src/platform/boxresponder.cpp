@@ -33,6 +33,16 @@ BoxAnswer cancelOrDefault(BoxButtons buttons) {
   return BoxAnswer::Cancel;
 }
 
+// The buttons of a box as the person reads them, left to right.
+QString buttonWords(BoxButtons buttons) {
+  switch (buttons) {
+    case BoxButtons::Ok: return QStringLiteral("OK");
+    case BoxButtons::YesNo: return QStringLiteral("Ja Nein");
+    case BoxButtons::YesNoCancel: return QStringLiteral("Ja Nein Abbrechen");
+  }
+  return QString();
+}
+
 }  // namespace
 
 namespace scripted {
@@ -59,6 +69,7 @@ BoxReply answerBox(const BoxRequest& request) {
   }
   record(QStringLiteral("box %1 | %2 | %3")
              .arg(oneLine(request.title), boxIconName(request.icon), oneLine(request.text)));
+  record(QStringLiteral("buttons ") + buttonWords(request.buttons));
   if (action && action->verb == ScriptVerb::Answer) {
     const BoxAnswer answer = answerOfWord(action->target);
     if (fits(answer, request.buttons)) {

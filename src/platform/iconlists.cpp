@@ -2,6 +2,7 @@
 // Each item cell is 160 x 120 pixels, the size the main window's list layout reckons with.
 #include "platform/iconlists.h"
 
+#include <QFileInfo>
 #include <QImage>
 #include <QListWidget>
 #include <map>
@@ -13,10 +14,18 @@ namespace platform {
 
 namespace {
 
-std::map<int, QImage>& images() {
-  static std::map<int, QImage> i;
+struct LoadedImage {
+  QImage picture;
+  QString name;
+};
+
+std::map<int, LoadedImage>& images() {
+  static std::map<int, LoadedImage> i;
   return i;
 }
+
+// The item's image number is kept with the item, so the transcript can name its icon.
+constexpr int imageRole = Qt::UserRole + 1;
 
 QListWidget* iconList(int list) { return qobject_cast<QListWidget*>(controlWidget(list)); }
 
@@ -45,14 +54,19 @@ bool colourOf(const QVariant& value, Rgb& colour) {
 
 const QImage* imageByNumber(int image) {
   auto found = images().find(image);
-  return found == images().end() ? nullptr : &found->second;
+  return found == images().end() ? nullptr : &found->second.picture;
+}
+
+QString imageName(int image) {
+  auto found = images().find(image);
+  return found == images().end() ? QString() : found->second.name;
 }
 
 int loadImage(const QString& path) {
   QImage image(path);
   if (image.isNull()) return 0;
   const int number = nextNumber();
-  images()[number] = image;
+  images()[number] = {image, QFileInfo(path).completeBaseName()};
   return number;
 }
 
@@ -74,7 +88,10 @@ void addIconItem(int list, const QString& text, int image) {
   QListWidget* widget = iconList(list);
   if (!widget) return;
   auto* item = new QListWidgetItem(text);
-  if (const QImage* picture = imageByNumber(image)) item->setIcon(QIcon(QPixmap::fromImage(*picture)));
+  if (const QImage* picture = imageByNumber(image)) {
+    item->setIcon(QIcon(QPixmap::fromImage(*picture)));
+    item->setData(imageRole, image);
+  }
   widget->addItem(item);
   markListFilled(list);
 }
@@ -103,18 +120,32 @@ QString iconItemText(int list, int index) {
   return item ? item->text() : QString();
 }
 
+int iconItemImage(int list, int index) {
+  QListWidgetItem* item = iconItem(list, index);
+  return item ? item->data(imageRole).toInt() : 0;
+}
+
 void setIconItemText(int list, int index, const QString& text) {
-  if (QListWidgetItem* item = iconItem(list, index)) item->setText(text);
+  QListWidgetItem* item = iconItem(list, index);
+  if (!item || item->text() == text) return;
+  item->setText(text);
+  markItemChanged(list, index);
 }
 
 void setIconItemBackground(int list, int index, Rgb colour) {
-  if (QListWidgetItem* item = iconItem(list, index))
-    item->setBackground(QColor(colour.red, colour.green, colour.blue));
+  QListWidgetItem* item = iconItem(list, index);
+  Rgb before;
+  if (!item || (colourOf(item->data(Qt::BackgroundRole), before) && before == colour)) return;
+  item->setBackground(QColor(colour.red, colour.green, colour.blue));
+  markItemChanged(list, index);
 }
 
 void setIconItemTextColour(int list, int index, Rgb colour) {
-  if (QListWidgetItem* item = iconItem(list, index))
-    item->setForeground(QColor(colour.red, colour.green, colour.blue));
+  QListWidgetItem* item = iconItem(list, index);
+  Rgb before;
+  if (!item || (colourOf(item->data(Qt::ForegroundRole), before) && before == colour)) return;
+  item->setForeground(QColor(colour.red, colour.green, colour.blue));
+  markItemChanged(list, index);
 }
 
 bool iconItemBackground(int list, int index, Rgb& colour) {
@@ -146,10 +177,12 @@ void focusIconItem(int list, int index) {
   widget->setFocus(Qt::OtherFocusReason);
   if (index < 0 || index >= widget->count()) {
     widget->clearSelection();
+    markItemSelected(list, -1);
     return;
   }
   widget->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
   widget->scrollToItem(widget->item(index));
+  markItemSelected(list, index);
 }
 
 }  // namespace platform

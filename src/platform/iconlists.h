@@ -18,7 +18,8 @@ int loadImage(const QString& path);
 void freeImage(int image);
 
 // name: how scripts and the transcript call the list ("commandList", "objectList"); lists
-// with a name are written to the transcript each time they are filled anew.
+// with a name are written to the transcript each time they are filled anew, and an item
+// each time the program changes its text or colours.
 int createIconList(int window, int x, int y, int width, int height, const QString& name = {});
 
 void addIconItem(int list, const QString& text, int image = 0);  // image 0: no icon
@@ -26,6 +27,7 @@ void clearIconList(int list);
 int iconItemCount(int list);
 int selectedIconItem(int list);  // -1 when no item is selected
 QString iconItemText(int list, int index);
+int iconItemImage(int list, int index);  // the item's image number, 0 when it has none
 void setIconItemText(int list, int index, const QString& text);
 void setIconItemBackground(int list, int index, Rgb colour);
 void setIconItemTextColour(int list, int index, Rgb colour);

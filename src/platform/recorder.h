@@ -10,11 +10,16 @@ void recordTitle(int window, const QString& previous, const QString& title);
 void recordStatus(const QString& previous, const QString& text);
 void recordShell(const QString& target);
 
-// Writes the items of named icon lists that were filled anew since they were last written.
+// Writes what changed in named icon lists since they were last written: every item of a
+// list filled anew, else each item whose text or colours changed; then the item the
+// program selected.
 void recordFilledLists();
 
-// Marks a list as filled anew (cleared or given items).
+// Marks a list as filled anew (cleared or given items), an item as changed by the program
+// (text or colours), and the item the program selected (-1: none).
 void markListFilled(int list);
+void markItemChanged(int list, int index);
+void markItemSelected(int list, int index);
 
 // Marks a dialog window as newly shown. When the program next waits for an event, the
 // person looks at the filled dialog: recordShownDialogs writes a "field" line for each of

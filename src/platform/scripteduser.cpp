@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAbstractSlider>
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -128,9 +129,20 @@ void typeText(QWidget* field, const QString& text) {
   }
 }
 
+// True for a control that shows its value but takes no typing.
+bool isReadOnly(QWidget* control) {
+  if (auto* field = qobject_cast<QLineEdit*>(control)) return field->isReadOnly();
+  if (auto* editor = qobject_cast<QPlainTextEdit*>(control)) return editor->isReadOnly();
+  if (auto* spin = qobject_cast<QAbstractSpinBox*>(control)) return spin->isReadOnly();
+  return false;
+}
+
 void playSet(const ScriptAction& action) {
   QWidget* control = namedControl(action.target);
   if (!control) return complain(action, QStringLiteral("no control named %1").arg(action.target));
+  // A person can neither type into nor move what is disabled or read-only.
+  if (!control->isEnabled()) return complain(action, QStringLiteral("%1 is disabled").arg(action.target));
+  if (isReadOnly(control)) return complain(action, QStringLiteral("%1 is read-only").arg(action.target));
   if (qobject_cast<QLineEdit*>(control) || qobject_cast<QPlainTextEdit*>(control))
     return typeText(control, action.text);
   if (auto* slider = qobject_cast<QAbstractSlider*>(control)) {
@@ -220,7 +232,7 @@ bool startScript(const QString& text) {
   if (!p.transcriptPath.isEmpty()) QFile(p.transcriptPath).resize(0);
   setBoxResponder(scripted::answerBox);
   if (parsed.error.isEmpty()) return true;
-  record(QStringLiteral("script error ") + parsed.error);
+  record(QStringLiteral("script error ") + scripted::oneLine(parsed.error));
   return false;
 }
 
@@ -228,7 +240,7 @@ bool startScriptFile(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
     startScript(QString());
-    record(QStringLiteral("script error: %1 cannot be read").arg(path));
+    record(QStringLiteral("script error: %1 cannot be read").arg(scripted::oneLine(path)));
     return false;
   }
   return startScript(QString::fromUtf8(file.readAll()));

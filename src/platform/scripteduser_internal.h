@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <Qt>
 #include <map>
+#include <optional>
+#include <set>
 #include <vector>
 
 #include "platform/boxes.h"
@@ -13,13 +15,20 @@
 
 namespace platform::scripted {
 
+// What the program changed in one icon list since the transcript last wrote it.
+struct ListChanges {
+  bool filled = false;          // cleared or given items: every item is written
+  std::set<int> items;          // items whose text or colours changed
+  std::optional<int> selected;  // the item the program selected, -1 for none
+};
+
 struct Player {
   bool playing = false;
   std::vector<ScriptAction> actions;
   size_t next = 0;
   QStringList transcript;
   QString transcriptPath;
-  std::map<int, bool> filledLists;
+  std::map<int, ListChanges> lists;  // by list number
   std::vector<int> shownDialogs;
 };
 
@@ -35,7 +44,7 @@ BoxAnswer answerOfWord(const QString& word);
 
 // ---- transcript.cpp ----
 
-// A text written into one transcript line.
+// A text written into one transcript line: a backslash as \\, CR as \r, LF as \n.
 QString oneLine(QString text);
 
 // Appends one line to the transcript (and to its file, when one is named).

@@ -46,6 +46,13 @@ void replaceContent(QFrame* frame, QWidget* content) {
   frame->layout()->addWidget(content);
 }
 
+// A transfer runs to its end without returning to the event loop, so a field would show its
+// new text or progress only afterwards. It is painted at once instead; painting processes no
+// input, so no click can slip into the running command.
+void paintNow(QFrame* frame) {
+  if (frame->isVisible()) frame->repaint();
+}
+
 }  // namespace
 
 void createStatusBar(int window) {
@@ -86,8 +93,11 @@ void setStatusFieldText(int window, int index, const QString& text, bool raised)
     replaceContent(frame, label);
   }
   const QString previous = label->text();
-  frame->setFrameStyle(raised ? QFrame::Panel | QFrame::Raised : QFrame::NoFrame);
+  const int style = raised ? QFrame::Panel | QFrame::Raised : QFrame::NoFrame;
+  const bool changed = previous != text || frame->frameStyle() != style;
+  frame->setFrameStyle(style);
   label->setText(text);
+  if (changed) paintNow(frame);
   if (index == 0) recordStatus(previous, text);
 }
 
@@ -106,8 +116,12 @@ void setStatusFieldProgress(int window, int index, int value) {
     progress->setTextVisible(false);
     replaceContent(frame, progress);
   }
-  frame->setFrameStyle(QFrame::Panel | QFrame::Raised);
-  progress->setValue(qBound(0, value, 99));
+  const int percent = qBound(0, value, 99);
+  const int style = QFrame::Panel | QFrame::Raised;
+  const bool changed = progress->value() != percent || frame->frameStyle() != style;
+  frame->setFrameStyle(style);
+  progress->setValue(percent);
+  if (changed) paintNow(frame);
 }
 
 int statusFieldProgress(int window, int index) {

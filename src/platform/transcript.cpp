@@ -11,6 +11,7 @@
 #include <QTreeWidget>
 #include <utility>
 
+#include "platform/iconlists.h"
 #include "platform/recorder.h"
 #include "platform/scripteduser_internal.h"
 #include "platform/widgetregistry.h"
@@ -19,11 +20,12 @@ namespace platform {
 
 namespace scripted {
 
-// One thing seen is one line, so the line breaks inside a text are written as \n.
+// One thing seen is one line. CR and LF are written as \r and \n, and so that a reader can
+// tell a line break from the two characters backslash and n, a backslash is written as \\.
 QString oneLine(QString text) {
-  text.replace(QLatin1String("\r\n"), QLatin1String("\\n"));
+  text.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+  text.replace(QLatin1Char('\r'), QLatin1String("\\r"));
   text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
-  text.replace(QLatin1Char('\r'), QLatin1String("\\n"));
   return text;
 }
 
@@ -36,35 +38,36 @@ void record(const QString& line) {
 }
 
 void complain(const ScriptAction& action, const QString& reason) {
-  record(QStringLiteral("skipped line %1: %2").arg(action.line).arg(reason));
+  record(QStringLiteral("skipped line %1: %2").arg(action.line).arg(oneLine(reason)));
 }
 
 }  // namespace scripted
 
 namespace {
 
+using scripted::ListChanges;
 using scripted::oneLine;
 using scripted::Player;
 using scripted::player;
 using scripted::record;
 
-QString colourText(bool set, const QColor& colour) {
+QString colourText(bool set, platform::Rgb colour) {
   if (!set) return QStringLiteral("-");
-  return QStringLiteral("%1,%2,%3").arg(colour.red()).arg(colour.green()).arg(colour.blue());
+  return QStringLiteral("%1,%2,%3").arg(colour.red).arg(colour.green).arg(colour.blue);
 }
 
-void recordListItems(const QString& name, QListWidget* list) {
-  for (int i = 0; i < list->count(); ++i) {
-    const QListWidgetItem* item = list->item(i);
-    const QVariant background = item->data(Qt::BackgroundRole);
-    const QVariant foreground = item->data(Qt::ForegroundRole);
-    record(QStringLiteral("item %1 | %2 | %3 | %4 | %5")
-               .arg(name)
-               .arg(i)
-               .arg(oneLine(item->text()),
-                    colourText(background.isValid(), background.value<QBrush>().color()),
-                    colourText(foreground.isValid(), foreground.value<QBrush>().color())));
-  }
+// An item as the person sees it: its text and colours, then its icon.
+void recordListItem(const QString& name, int list, int index) {
+  platform::Rgb background, foreground;
+  const bool hasBackground = iconItemBackground(list, index, background);
+  const bool hasForeground = iconItemTextColour(list, index, foreground);
+  record(QStringLiteral("item %1 | %2 | %3 | %4 | %5")
+             .arg(name)
+             .arg(index)
+             .arg(oneLine(iconItemText(list, index)), colourText(hasBackground, background),
+                  colourText(hasForeground, foreground)));
+  const QString icon = imageName(iconItemImage(list, index));
+  record(QStringLiteral("icon %1 | %2 | %3").arg(name).arg(index).arg(icon.isEmpty() ? QStringLiteral("-") : oneLine(icon)));
 }
 
 // What a value control of a dialog shows, in one line; false for controls that hold no value.
@@ -135,7 +138,18 @@ void recordShell(const QString& target) {
   record(QStringLiteral("shell ") + oneLine(target));
 }
 
-void markListFilled(int list) { player().filledLists[list] = true; }
+void markListFilled(int list) {
+  ListChanges& changes = player().lists[list];
+  changes.filled = true;
+  changes.items.clear();
+}
+
+void markItemChanged(int list, int index) {
+  ListChanges& changes = player().lists[list];
+  if (!changes.filled) changes.items.insert(index);
+}
+
+void markItemSelected(int list, int index) { player().lists[list].selected = index; }
 
 void markDialogShown(int window) {
   if (player().playing) player().shownDialogs.push_back(window);
@@ -151,12 +165,18 @@ void recordShownDialogs() {
 void recordFilledLists() {
   Player& p = player();
   if (!p.playing) return;
-  for (auto& [list, filled] : p.filledLists) {
-    if (!filled) continue;
-    filled = false;
-    auto* widget = qobject_cast<QListWidget*>(controlWidget(list));
+  for (auto& [list, pending] : p.lists) {
+    const ListChanges changes = std::exchange(pending, {});
     const QString name = controlName(list);
-    if (widget && !name.isEmpty()) recordListItems(name, widget);
+    if (name.isEmpty() || !qobject_cast<QListWidget*>(controlWidget(list))) continue;
+    const int count = iconItemCount(list);
+    if (changes.filled) {
+      for (int index = 0; index < count; ++index) recordListItem(name, list, index);
+    } else {
+      for (int index : changes.items)
+        if (index < count) recordListItem(name, list, index);
+    }
+    if (changes.selected) record(QStringLiteral("selected %1 | %2").arg(name).arg(*changes.selected));
   }
 }
 

@@ -44,8 +44,10 @@ std::vector<int> controlsOfWindow(int window);
 // The font set as default for controls made from now on, nullptr for the toolkit's own.
 const QFont* defaultControlFont();
 
-// Images for icon items, by number.
+// Images for icon items, by number, and the name each was loaded under: its file name
+// without folder and extension ("object" for ":/icons/object.png"), empty for no image.
 const QImage* imageByNumber(int image);
+QString imageName(int image);
 
 // One counter for all numbers, so a window, a control and a font never share one.
 int nextNumber();

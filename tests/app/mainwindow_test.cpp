@@ -192,6 +192,55 @@ TEST(Objects, TheFirstObjectIsChosenAndAClickChoosesAnother) {
   EXPECT_EQ(app::state().currentObject, u"Haus B"_qs);
 }
 
+// The transcript shows what the program changes after the fill: the caption of command item 0
+// after a click on an object, and the first object that command 0 selects, icons and all.
+TEST(Objects, TheCaptionAndTheSelectionTheProgramSetsAreInTheTranscript) {
+  DataSources sources(dataSourceFile(u"caption"_qs, {u"Haus Nord & Co"_qs, u"O'Brien Bau"_qs}));
+  const QString folder = programFolder(u"caption"_qs, u"DB_MODE=ODBC\n"_qs);
+  const QStringList seen = play(folder, u"click objectList 1\nclick commandList 0\nclick commandList 7\n"_qs);
+  // Chosen before the first look: the fill already shows the first object's name.
+  EXPECT_TRUE(seen.contains(u"item commandList | 0 | Haus Nord & Co | - | -"_qs)) << seen.join(u'\n').toStdString();
+  const qsizetype chosen = seen.indexOf(u"title VarnothM Objekt O'BRIEN BAU"_qs);
+  ASSERT_GE(chosen, 0) << seen.join(u'\n').toStdString();
+  EXPECT_EQ(seen.mid(chosen).join(u'\n').toStdString(),
+            QStringList({u"title VarnothM Objekt O'BRIEN BAU"_qs, u"item commandList | 0 | O'Brien Bau | - | -"_qs,
+                         u"icon commandList | 0 | object"_qs, u"selected objectList | 0"_qs, u"end"_qs})
+                .join(u'\n')
+                .toStdString());
+  EXPECT_TRUE(seen.contains(u"icon objectList | 1 | object"_qs));
+  EXPECT_TRUE(seen.contains(u"icon commandList | 7 | onoff"_qs));
+}
+
+// A double click on a command runs it once: the click runs it, the double click that follows
+// on the same item does not. Two gestures run it twice.
+TEST(Commands, ADoubleClickRunsTheCommandOnce) {
+  // Without an object: the command's message shows once per gesture.
+  QStringList seen = play(programFolder(u"doppelt"_qs),
+                          u"dclick commandList 4\nanswer OK\ndclick commandList 4\nanswer OK\n"
+                          "click commandList 5\nanswer OK\nclick commandList 5\nanswer OK\nclick commandList 7\n"_qs);
+  EXPECT_EQ(seen.filter(u"box "_qs).size(), 4) << seen.join(u'\n').toStdString();
+  EXPECT_TRUE(seen.filter(u"unanswered"_qs).isEmpty()) << seen.join(u'\n').toStdString();
+
+  // With an object: "Auslassliste holen" copies the outlets once.
+  DataSources sources(dataSourceFile(u"doppelt"_qs, {u"Haus Doppel"_qs}));
+  {
+    const QString server = testsupport::temporaryFolder() + u"/doppelt.db"_qs;
+    QFile::remove(server);
+    QFile(server).open(QIODevice::WriteOnly);  // the connection opens only existing files
+    db::ConnectionGuard c(db::openDatabase(server, {}, {}, db::Backend::Sqlite));
+    ASSERT_TRUE(c);
+    testsupport::run(c.get(), {
+        u"CREATE TABLE auslass (ID int, AUID varchar(32), code varchar(32), art varchar(32), raum varchar(64), "
+        "region varchar(64), hydron varchar(64))"_qs,
+        u"INSERT INTO auslass VALUES (1, 'DU-01', '', 'Dusche', 'Bad', 'EG', '')"_qs,
+        u"CREATE TABLE xele (ID int, gruppe varchar(64), element varchar(64), XML text)"_qs,
+    });
+  }
+  seen = play(programFolder(u"doppelt"_qs, u"DB_MODE=ODBC\n"_qs), u"dclick commandList 1\nclick commandList 7\n"_qs);
+  EXPECT_EQ(seen.filter(u"status Tabelle auslass"_qs).size(), 1) << seen.join(u'\n').toStdString();
+  EXPECT_TRUE(seen.filter(u"box "_qs).isEmpty()) << seen.join(u'\n').toStdString();
+}
+
 TEST(LocalDatabase, FirstStartCreatesFolderFileAndTablesLaterStartsOnlyOpen) {
   DataSources sources(dataSourceFile(u"local"_qs, {u"Haus A"_qs}));
   const QString folder = programFolder(u"local"_qs, u"DB_MODE=ODBC\n"_qs);

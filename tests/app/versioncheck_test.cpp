@@ -247,12 +247,13 @@ TEST_F(VersionCheck, AtStartTheNoticeIsShownBeforeTheMainWindowAndTheDownloadPag
   EXPECT_EQ(app::runApplication(folder), 0);
   const QStringList seen = platform::transcript();
   platform::stopScript();
-  ASSERT_GE(seen.size(), 3);
+  ASSERT_GE(seen.size(), 4);
   EXPECT_EQ(seen[0],
-            u"box Hinweis | info | Programm VarnothM VarnothM\\n installierte Version 3.1.11123\\n aktuelle Version 3.2.0"
-            "\\nBitte aktualisieren\\nDie aktuelle Version finden Sie auf der Internetseite https://www.varnothm.example"_qs);
-  EXPECT_EQ(seen[1], u"shell https://www.varnothm.example/download/"_qs);
-  EXPECT_EQ(seen[2], u"title VarnothM"_qs);
+            u"box Hinweis | info | Programm VarnothM VarnothM\\r\\n installierte Version 3.1.11123\\r\\n aktuelle Version 3.2.0"
+            "\\r\\nBitte aktualisieren\\r\\nDie aktuelle Version finden Sie auf der Internetseite https://www.varnothm.example"_qs);
+  EXPECT_EQ(seen[1], u"buttons OK"_qs);
+  EXPECT_EQ(seen[2], u"shell https://www.varnothm.example/download/"_qs);
+  EXPECT_EQ(seen[3], u"title VarnothM"_qs);
 
   publish({{u"VarnothM"_qs, u"3.1.11123"_qs, QString()}});
   ASSERT_TRUE(platform::startScript(u"click commandList 7\n"_qs));
