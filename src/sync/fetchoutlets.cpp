@@ -41,8 +41,6 @@ QString renderValue(const db::Query& row, int column) {
   return QString();
 }
 
-}  // namespace
-
 // True when SQLite gives a number bound as text the value its literal would get: the
 // local column converts numeric text itself (INTEGER, REAL or NUMERIC affinity).
 bool takesNumbersAsText(db::Connection* local, const QString& table, const QString& column) {
@@ -56,6 +54,8 @@ bool takesNumbersAsText(db::Connection* local, const QString& table, const QStri
   if (type.isEmpty() || type.contains(u"BLOB"_qs)) return false;
   return true;  // REAL or NUMERIC
 }
+
+}  // namespace
 
 int copyServerTable(const QString& table, db::Connection* server, db::Connection* local,
                     const common::MainScreen& screen) {

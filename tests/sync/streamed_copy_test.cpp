@@ -137,6 +137,20 @@ TEST_P(StreamedCopyTest, AServerFailingInALaterBlockIsAFailureAndKeepsTheLocalRo
   EXPECT_EQ(db::countRows(server.get(), u"auslass_daten"_qs), rowCount);
 }
 
+TEST_P(StreamedCopyTest, NumbersStoreWhatTheirLiteralWouldInEveryKindOfLocalColumn) {
+  // The same server values into a REAL, an INTEGER, a text and an untyped local column: bound
+  // values where SQLite converts them as it converts a literal, the statement text elsewhere.
+  testsupport::run(server.get(), {u"CREATE TABLE messwert (ID int, r double, i double, t double, b double)"_qs,
+                                  u"INSERT INTO messwert VALUES (1, 1234567.1234567891, 3, 1234567.1234567891, 0.5), "
+                                  "(2, -0.25, 2.5, 3, 3)"_qs});
+  testsupport::run(local.get(), {u"CREATE TABLE messwert (ID longint, r double, i longint, t varchar(20), b)"_qs});
+  ASSERT_EQ(transfer::copyServerTable(u"messwert"_qs, server.get(), local.get(), screen), 2);
+  EXPECT_EQ(lines(local.get(), u"SELECT ID, typeof(r), r, typeof(i), i, typeof(t), t, typeof(b), b FROM messwert ORDER BY ID"_qs),
+            (QStringList{u"1|real|1234567.12345679|integer|3|text|1234567.12345679|real|0.5"_qs,
+                         u"2|real|-0.25|real|2.5|text|3|integer|3"_qs}));
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, StreamedCopyTest,
                          ::testing::Values(Place::MariaDb, Place::OdbcSqlite, Place::OdbcMariaDb),
                          [](const auto& info) { return testsupport::placeName(info.param).toStdString(); });
