@@ -26,10 +26,11 @@ struct Building {
   std::vector<Outlet> outlets;
 };
 
-// What is done at the outlets, each with its recording dialog.
+// What is done at the outlets, with its recording dialog; a kind without one is recorded
+// with a remark alone.
 struct Kind {
   QString wastun;
-  QString markup;
+  QString markup;  // empty: no dialog
 };
 
 // A recording dialog: a title, a line of guidance and its "_"-named fields, each with a label.
@@ -47,7 +48,7 @@ QString recordingDialog(const QString& title, const QString& guidance,
 
 const std::vector<Kind> kinds{
     {u"Temperaturmessung"_qs,
-     recordingDialog(u"Temperaturmessung"_qs, u"Temperaturen nach Ablauf in °C, mit Dezimalpunkt (z. B. 12.5)"_qs,
+     recordingDialog(u"Temperaturmessung"_qs, u"Temperaturen nach Ablauf in °C (z. B. 12,5)"_qs,
                      {{u"Kaltwasser"_qs, u"_KW"_qs}, {u"Warmwasser"_qs, u"_WW"_qs}, {u"Anmerkung"_qs, u"_anmerkung"_qs}})},
     {u"Probenahme"_qs,
      recordingDialog(u"Probenahme"_qs, u"Probe nach Trinkwasserverordnung, Temperatur bei der Entnahme in °C"_qs,
@@ -56,7 +57,8 @@ const std::vector<Kind> kinds{
                       {u"Anmerkung (Probennummer)"_qs, u"_anmerkung"_qs}})},
     {u"Spülen"_qs,
      recordingDialog(u"Spülen"_qs, u"Auslass gespült; Warmwassertemperatur am Ende in °C"_qs,
-                     {{u"Warmwasser nach dem Spülen"_qs, u"_WW_nach_Spuelen"_qs}, {u"Anmerkung"_qs, u"_anmerkung"_qs}})}};
+                     {{u"Warmwasser nach dem Spülen"_qs, u"_WW_nach_Spuelen"_qs}, {u"Anmerkung"_qs, u"_anmerkung"_qs}})},
+    {u"Sichtprüfung"_qs, QString()}};
 
 std::vector<Building> buildings() {
   return {
@@ -101,20 +103,25 @@ QString q(const QString& text) { return db::quoteText(text); }
 // The measures of one outlet over the days around today: two days back, yesterday, today,
 // tomorrow and the day after. Past ones are mostly done, today's partly, later ones open.
 void addMeasures(db::Connection* server, const Building& building, int& id) {
-  const qint32 today = common::startOfDay(common::now());
+  const qint32 now = common::now();
+  const qint32 today = common::startOfDay(now);
   const qint32 day = 24 * 60 * 60;
   const int hours[] = {7, 9, 11, 14};
+  // Today's measures lie around the moment the demo is made, so that the assistant shows
+  // overdue ones, ones due within minutes and later ones whenever it is walked.
+  const qint32 aroundNow[] = {-2 * 3600, -40 * 60, 5 * 60, 3 * 3600};
   for (size_t o = 0; o < building.outlets.size(); ++o) {
     const Outlet& outlet = building.outlets[o];
     for (int offset = -2; offset <= 2; ++offset) {
       // Not every outlet every day: a pattern by outlet and day, with today always there.
       if (offset != 0 && (o + offset + 5) % 3 == 0) continue;
       const Kind& kind = kinds[(o + offset + 6) % kinds.size()];
-      const qint32 due = today + offset * day + hours[(o + offset + 4) % 4] * 3600 + (o % 2) * 1800;
+      const qint32 due = offset == 0 ? qBound(today, now + aroundNow[o % 4], today + day - 60)
+                                     : today + offset * day + hours[(o + offset + 4) % 4] * 3600 + (o % 2) * 1800;
       qint32 done = 0;
       QString who, remark;
       if (offset < 0 ? (o % 4 != 1) : (offset == 0 && o % 3 == 0)) {
-        done = due + 20 * 60;
+        done = qMin(due + 20 * 60, now);
         who = u"mkeller"_qs;
         remark = offset < 0 ? u"ohne Befund"_qs : u"Perlator gereinigt & entkalkt"_qs;
       }
@@ -140,6 +147,7 @@ void fillServer(db::Connection* server, const Building& building) {
   addMeasures(server, building, measure);
   int dialog = 1;
   for (const Kind& kind : kinds) {
+    if (kind.markup.isEmpty()) continue;
     run(server, u"INSERT INTO xele (ID,gruppe,element,XML) VALUES ("_qs + QString::number(dialog++) + u","_qs +
                     q(u"XML_merfassung"_qs) + u","_qs + q(kind.wastun) + u","_qs + q(kind.markup) + u");"_qs);
   }

@@ -7,6 +7,7 @@
 #include "app/config.h"
 #include "app/mainwindow.h"
 #include "app/versioncheck.h"
+#include "assistant/assistant.h"
 #include "common/programend.h"
 #include "dialogs/textdialog.h"
 #include "platform/boxes.h"
@@ -136,8 +137,11 @@ bool runCommand(int position) {
       if (s.localDb) fillMainLists();
       break;
     case EditMeasures:
-    case EditResults:
-    case Assistant: noObjectMessage(u"Meldung"_qs, platform::BoxIcon::None); break;
+    case EditResults: noObjectMessage(u"Meldung"_qs, platform::BoxIcon::None); break;
+    case Assistant:
+      assistant::assistantCommand(s.localDb, mainScreen(), platform::iconItemText(s.commandList, position));
+      if (s.localDb) fillMainLists();
+      break;
     case Help:
       platform::openWithShell(s.programFolder + u"VarnothM.PDF"_qs);
       dialogs::showTextDialog(u"Über VarnothM"_qs, programInformation(s.aboutText));

@@ -4,6 +4,9 @@
 
 #include <sqlite3.h>
 
+#include <map>
+#include <string>
+
 namespace db {
 
 namespace {
@@ -18,16 +21,22 @@ ColumnKind kindOfDeclaredType(const char* declared) {
 
 void reportError(sqlite3* handle) { setLastError(QString::fromUtf8(sqlite3_errmsg(handle))); }
 
-// Prepares the first statement of the text and binds the connection's parameters.
-sqlite3_stmt* prepare(Connection* c, const QString& sql) {
+// Statements with "?" markers are the ones a caller runs again and again with new values
+// (a query per row of a list); each connection keeps them prepared, up to a few dozen, and
+// resets them for the next use instead of parsing and planning the text anew.
+struct CachedStatement {
   sqlite3_stmt* statement = nullptr;
-  const QByteArray text = sql.toUtf8();
-  if (sqlite3_prepare_v2(c->sqlite, text.constData(), static_cast<int>(text.size()), &statement,
-                         nullptr) != SQLITE_OK) {
-    reportError(c->sqlite);
-    sqlite3_finalize(statement);
-    return nullptr;
-  }
+  bool inUse = false;  // a query still reads its rows; a second one prepares its own
+};
+using StatementCache = std::map<std::string, CachedStatement>;
+constexpr size_t cachedStatementLimit = 32;
+
+std::map<sqlite3*, StatementCache>& statementCaches() {
+  static std::map<sqlite3*, StatementCache> caches;
+  return caches;
+}
+
+void bindParameters(Connection* c, sqlite3_stmt* statement) {
   for (size_t i = 0; i < c->parameters.size(); ++i) {
     const QVariant& value = c->parameters[i];
     const int position = static_cast<int>(i) + 1;
@@ -39,7 +48,69 @@ sqlite3_stmt* prepare(Connection* c, const QString& sql) {
                         SQLITE_TRANSIENT);
     }
   }
+}
+
+// Prepares the first statement of the text and binds the connection's parameters. With
+// reuse, a statement with markers comes from the connection's cache (or goes into it).
+sqlite3_stmt* prepare(Connection* c, const QString& sql, bool reuse = false) {
+  const QByteArray text = sql.toUtf8();
+  CachedStatement* slot = nullptr;
+  if (reuse && text.contains('?')) {
+    StatementCache& cache = statementCaches()[c->sqlite];
+    const std::string key(text.constData(), static_cast<size_t>(text.size()));
+    auto found = cache.find(key);
+    if (found != cache.end() && !found->second.inUse) {
+      sqlite3_reset(found->second.statement);
+      sqlite3_clear_bindings(found->second.statement);
+      found->second.inUse = true;
+      bindParameters(c, found->second.statement);
+      return found->second.statement;
+    }
+    if (found == cache.end() && cache.size() < cachedStatementLimit) slot = &cache[key];
+  }
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_prepare_v2(c->sqlite, text.constData(), static_cast<int>(text.size()), &statement,
+                         nullptr) != SQLITE_OK) {
+    reportError(c->sqlite);
+    sqlite3_finalize(statement);
+    if (slot) statementCaches()[c->sqlite].erase(std::string(text.constData(), static_cast<size_t>(text.size())));
+    return nullptr;
+  }
+  if (slot) *slot = {statement, true};
+  bindParameters(c, statement);
   return statement;
+}
+
+// A statement that changes the tables makes the kept ones stale: they are prepared anew, so
+// that a query of a table that is gone fails at once, as it always did.
+void forgetStatementsAfterSchemaChange(Connection* c, const QString& sql) {
+  const QString verb = sql.trimmed().section(u' ', 0, 0).toUpper();
+  if (verb != u"CREATE" && verb != u"DROP" && verb != u"ALTER") return;
+  auto caches = statementCaches().find(c->sqlite);
+  if (caches == statementCaches().end()) return;
+  for (auto it = caches->second.begin(); it != caches->second.end();) {
+    if (it->second.inUse) {
+      ++it;
+      continue;
+    }
+    sqlite3_finalize(it->second.statement);
+    it = caches->second.erase(it);
+  }
+}
+
+// Gives a statement back: a cached one is reset for its next use, any other finalized.
+void release(Connection* c, sqlite3_stmt* statement) {
+  auto caches = statementCaches().find(c->sqlite);
+  if (caches != statementCaches().end()) {
+    for (auto& [text, cached] : caches->second) {
+      if (cached.statement != statement) continue;
+      sqlite3_reset(statement);
+      sqlite3_clear_bindings(statement);
+      cached.inUse = false;
+      return;
+    }
+  }
+  sqlite3_finalize(statement);
 }
 
 }  // namespace
@@ -63,9 +134,17 @@ Connection* sqliteOpen(const QString& file) {
   return c;
 }
 
-void sqliteClose(Connection* c) { sqlite3_close_v2(c->sqlite); }
+void sqliteClose(Connection* c) {
+  auto caches = statementCaches().find(c->sqlite);
+  if (caches != statementCaches().end()) {
+    for (auto& [text, cached] : caches->second) sqlite3_finalize(cached.statement);
+    statementCaches().erase(caches);
+  }
+  sqlite3_close_v2(c->sqlite);
+}
 
 bool sqliteExecute(Connection* c, const QString& sql) {
+  forgetStatementsAfterSchemaChange(c, sql);
   if (c->parameters.empty()) {
     char* message = nullptr;
     if (sqlite3_exec(c->sqlite, sql.toUtf8().constData(), nullptr, nullptr, &message) == SQLITE_OK)
@@ -85,7 +164,7 @@ bool sqliteExecute(Connection* c, const QString& sql) {
 }
 
 bool sqliteQuery(Query::Impl& q, const QString& sql) {
-  q.sqliteStatement = prepare(q.connection, sql);
+  q.sqliteStatement = prepare(q.connection, sql, true);
   if (!q.sqliteStatement) return false;
   const int count = sqlite3_column_count(q.sqliteStatement);
   for (int i = 0; i < count; ++i) {
@@ -106,7 +185,7 @@ bool sqliteNext(Query::Impl& q) {
 }
 
 void sqliteFinish(Query::Impl& q) {
-  sqlite3_finalize(q.sqliteStatement);
+  if (q.sqliteStatement) release(q.connection, q.sqliteStatement);
   q.sqliteStatement = nullptr;
 }
 

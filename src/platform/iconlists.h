@@ -34,9 +34,13 @@ void setIconItemTextColour(int list, int index, Rgb colour);
 bool iconItemBackground(int list, int index, Rgb& colour);  // false when none was set
 bool iconItemTextColour(int list, int index, Rgb& colour);
 
-// Switches to the plain list view and back, so the icons are arranged for the new size.
+// Switches to the plain list view and back, so the icons are arranged for the new size. The
+// icon and cell size are chosen then, so that every item fits without scrolling where it can.
 void rearrangeIcons(int list);
 bool isIconView(int list);
+
+// True when the item, its icon and its whole label, is seen without scrolling.
+bool iconItemShownWhole(int list, int index);
 
 // Gives the list the keyboard focus and selects the item (-1 selects none).
 void focusIconItem(int list, int index);

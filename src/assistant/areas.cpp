@@ -1,0 +1,266 @@
+// The assistant's first screen: the areas of the building in the main window, coloured by the
+// share of their measures still open, and the query routines the outlet screen shares.
+#include "assistant/assistant.h"
+
+#include "common/programend.h"
+#include "common/textlist.h"
+#include "db/database.h"
+#include "db/messages.h"
+#include "db/quoting.h"
+#include "db/snapshot.h"
+#include "platform/boxes.h"
+#include "platform/events.h"
+#include "platform/system.h"
+#include "platform/windows.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace assistant {
+
+namespace {
+
+constexpr qint32 lastDate = std::numeric_limits<qint32>::max();
+const platform::Rgb noMeasures{153, 153, 153};
+
+// Fixed point with ten decimals, without trailing zeros and point.
+QString renderReal(double value) {
+  QString text = QString::number(value, 'f', 10);
+  while (text.endsWith(u'0')) text.chop(1);
+  if (text.endsWith(u'.')) text.chop(1);
+  if (text == u"-0") text = u"0"_qs;
+  return text;
+}
+
+QString renderCell(const db::Query& row, int column) {
+  switch (row.columnKind(column)) {
+    case db::ColumnKind::Long:
+    case db::ColumnKind::Quad: return QString::number(row.int64(column));
+    case db::ColumnKind::Text: return db::unescapeTrimmed(row.text(column));
+    case db::ColumnKind::Float: return renderReal(static_cast<double>(row.single(column)));
+    case db::ColumnKind::Double: return renderReal(row.real(column));
+    case db::ColumnKind::Other: break;
+  }
+  return QString();
+}
+
+// countWhere of the measures of one outlet in a state, as the area colour counts them: run
+// twice per outlet, so with the outlet as a parameter of one prepared statement. A failure
+// names the statement with its literal, in message form B; the count is then -1.
+qint64 countOutletMeasures(db::Connection* db, const QString& AUID, const QString& state) {
+  const QString condition = u"dasoll>=0 AND dasoll<="_qs + QString::number(lastDate) + u" AND "_qs + state + u" AND AUID="_qs;
+  const QString sql = u"SELECT COUNT(*) FROM massnahme WHERE "_qs + condition + db::quoteText(AUID) + u';';
+  db::bindText(db, 0, db::escapeText(AUID));
+  db::Query result(db, u"SELECT COUNT(*) FROM massnahme WHERE "_qs + condition + u"?;"_qs);
+  if (result.ok() && result.next()) return result.int64(0);
+  if (result.ok() && !result.failed()) return 0;
+  db::reportFailure(db::MessageForm::QueryError, sql);
+  return -1;
+}
+
+bool isClick(const platform::WindowEvent& e) {
+  return e.kind == platform::EventKind::Control &&
+         (e.type == platform::ControlEventType::LeftClick || e.type == platform::ControlEventType::LeftDoubleClick);
+}
+
+}  // namespace
+
+void assistantCommand(db::Connection* local, const common::MainScreen& screen, const QString& commandText) {
+  if (!local) {
+    platform::messageBox(u"Meldung"_qs, u"Noch kein Objekt ausgewählt."_qs);
+    return;
+  }
+  for (;;) {
+    const QString area = chooseArea(local, screen, commandText);
+    if (area.isEmpty()) break;
+    runOutletList(local, screen, area, commandText);
+  }
+}
+
+QString chooseArea(db::Connection* local, const common::MainScreen& screen, const QString& commandText) {
+  showAreas(local, screen, commandText);
+  for (;;) {
+    const platform::WindowEvent e = platform::waitWindowEvent();
+    if (e.window != screen.window) continue;
+    switch (e.kind) {
+      case platform::EventKind::Size:
+      case platform::EventKind::Move:
+      case platform::EventKind::Minimise:
+      case platform::EventKind::Maximise:
+      case platform::EventKind::Restore: screen.layout(); continue;
+      case platform::EventKind::Close: common::endProgram(0);  // the run's end closes the local database
+      default: break;
+    }
+    if (!isClick(e)) continue;
+    if (e.control == screen.commandList) {
+      switch (platform::selectedIconItem(screen.commandList)) {
+        case 0: return QString();
+        case 1: platform::openWithShell(screen.programFolder + u"VarnothM.PDF"_qs); break;
+        case 2: common::endProgram(0);
+        default: break;
+      }
+    } else if (e.control == screen.objectList) {
+      const int index = platform::selectedIconItem(screen.objectList);
+      if (index >= 0) return platform::iconItemText(screen.objectList, index);
+    }
+  }
+}
+
+void showAreas(db::Connection* local, const common::MainScreen& screen, const QString& commandText) {
+  platform::setWindowTitle(screen.window, u"VarnothM Objekt "_qs + screen.currentObject.toUpper() +
+                                              u" Bereichswahl für "_qs + commandText);
+  screen.statusText(u"Itemliste wird aufgebaut"_qs);
+  platform::clearIconList(screen.commandList);
+  platform::addIconItem(screen.commandList, u"Zurück"_qs, screen.image(u"left"_qs));
+  platform::addIconItem(screen.commandList, u"Hilfe"_qs, screen.image(u"help"_qs));
+  platform::addIconItem(screen.commandList, u"Beenden"_qs, screen.image(u"onoff"_qs));
+  platform::clearIconList(screen.objectList);
+  const db::ReadSnapshot snapshot(local);  // a query per measure and outlet: one file lock for all
+  QStringList areas;
+  collectAreas(local, areas);
+  const int total = static_cast<int>(areas.size()) + 1;
+  for (int i = 1; i <= areas.size(); ++i) {
+    screen.statusProgress(i * 100 / total);
+    platform::addIconItem(screen.objectList, areas[i - 1], screen.image(u"date"_qs));
+    const int item = platform::iconItemCount(screen.objectList) - 1;
+    const platform::Rgb background = areaColour(local, areas[i - 1]);
+    platform::setIconItemBackground(screen.objectList, item, background);
+    platform::setIconItemTextColour(screen.objectList, item, contrastTextColour(background));
+  }
+  screen.statusProgress(0);
+  screen.statusText(QString());
+  screen.layout();
+}
+
+int collectAreas(db::Connection* db, QStringList& areas) {
+  areas.clear();
+  QList<MeasureRecord> measures;
+  loadMeasuresDue(db, 0, lastDate, measures);
+  common::SortedTextList sorted;
+  for (const MeasureRecord& measure : measures) {
+    OutletRecord outlet;
+    if (loadOutlet(db, measure.AUID, outlet) != 0 && !outlet.region.isEmpty())
+      common::insertSortedUnique(sorted, outlet.region);
+  }
+  areas = sorted.items;
+  return static_cast<int>(areas.size());
+}
+
+int loadMeasuresDue(db::Connection* db, qint32 from, qint32 to, QList<MeasureRecord>& measures) {
+  measures.clear();
+  const QString sql = u"SELECT ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung FROM massnahme WHERE dasoll>="_qs +
+                      QString::number(from) + u" And dasoll<="_qs + QString::number(to) + u';';
+  db::Query rows(db, sql);
+  if (!rows.ok()) {
+    db::reportFailure(db::MessageForm::QueryFailed, sql);
+    return -1;
+  }
+  while (rows.next()) {
+    MeasureRecord m;
+    m.ID = rows.int32(0);
+    m.AUID = db::unescapeText(rows.text(1));
+    m.wastun = db::unescapeText(rows.text(2));
+    m.dasoll = rows.int32(3);
+    m.dadurch = rows.int32(4);
+    m.werdurch = db::unescapeText(rows.text(5));
+    m.anmerkung = db::unescapeText(rows.text(6));
+    measures.append(m);
+  }
+  if (rows.failed()) {  // the answer broke off: a part of the measures is no list of them
+    db::reportFailure(db::MessageForm::QueryFailed, sql);
+    measures.clear();
+    return -1;
+  }
+  return static_cast<int>(measures.size());
+}
+
+int loadOutlet(db::Connection* db, const QString& AUID, OutletRecord& outlet) {
+  // Run once per measure: the text goes in as a parameter, in its stored form, so that the
+  // prepared statement serves every outlet; a failure names the statement with its literal.
+  const QString sql =
+      u"SELECT ID,AUID,code,art,raum,region,hydron FROM auslass WHERE AUID="_qs + db::quoteTrimmed(AUID) + u';';
+  db::bindText(db, 0, db::escapeText(common::trimBlanks(AUID)));
+  db::Query row(db, u"SELECT ID,AUID,code,art,raum,region,hydron FROM auslass WHERE AUID=?;"_qs);
+  if (!row.ok()) {
+    db::reportFailure(db::MessageForm::QueryFailed, sql);
+    return 0;
+  }
+  if (!row.next()) {
+    if (row.failed()) {
+      db::reportFailure(db::MessageForm::QueryFailed, sql);
+      return 0;
+    }
+    outlet = OutletRecord{};
+    return 1;
+  }
+  outlet.ID = row.int32(0);
+  outlet.AUID = db::unescapeTrimmed(row.text(1));
+  outlet.code = db::unescapeTrimmed(row.text(2));
+  outlet.art = db::unescapeTrimmed(row.text(3));
+  outlet.raum = db::unescapeTrimmed(row.text(4));
+  outlet.region = db::unescapeTrimmed(row.text(5));
+  outlet.hydron = db::unescapeTrimmed(row.text(6));
+  return 1;
+}
+
+platform::Rgb areaColour(db::Connection* db, const QString& area) {
+  // The area and the outlets go into the statements in their stored form, so that an
+  // apostrophe, "&" or a backslash matches what the tables hold and ends no literal.
+  QStringList outlets;
+  selectRowsAsText(db, u"auslass"_qs, u"AUID"_qs, u"DISTINCT"_qs,
+                   u"WHERE region="_qs + db::quoteText(area) + u" ORDER BY AUID ASC"_qs, outlets);
+  qint64 open = 0, done = 0;
+  for (const QString& outlet : outlets) {
+    open += countOutletMeasures(db, outlet, u"dadurch<=0"_qs);
+    done += countOutletMeasures(db, outlet, u"dadurch>0"_qs);
+  }
+  if (open + done <= 0) return noMeasures;
+  // A failed count adds -1, which may leave a share below 0: kept a colour channel.
+  const qint64 all = open + done;
+  auto channel = [all](qint64 part) { return static_cast<int>(std::clamp<qint64>(part * 128 / all, 0, 255)); };
+  return {channel(open), channel(done), 0};
+}
+
+int selectRowsAsText(db::Connection* db, const QString& table, const QString& column, const QString& modifier,
+                     const QString& condition, QStringList& rows) {
+  const QString sql = u"SELECT "_qs + modifier + u' ' + column + u" FROM "_qs + table + u' ' + condition + u';';
+  db::Query result(db, sql);
+  if (!result.ok()) {
+    db::reportFailure(db::MessageForm::QueryFailed, sql);
+    return -1;
+  }
+  while (result.next()) {
+    QStringList cells;
+    for (int i = 0; i < result.columnCount(); ++i) cells << renderCell(result, i);
+    rows.append(cells.join(u"; "_qs));
+  }
+  if (result.failed()) {
+    db::reportFailure(db::MessageForm::QueryFailed, sql);
+    return -1;
+  }
+  return static_cast<int>(rows.size());
+}
+
+qint64 countWhere(db::Connection* db, const QString& table, const QString& condition) {
+  const QString sql = u"SELECT COUNT(*) FROM "_qs + table + u" WHERE "_qs + condition + u';';
+  db::Query result(db, sql);
+  if (!result.ok()) {
+    db::reportFailure(db::MessageForm::QueryError, sql);
+    return -1;
+  }
+  if (result.next()) return result.int64(0);
+  if (result.failed()) {
+    db::reportFailure(db::MessageForm::QueryError, sql);
+    return -1;
+  }
+  return 0;
+}
+
+platform::Rgb contrastTextColour(platform::Rgb background) {
+  // Every row colour the assistant makes is dark (at most 459 in sum); a light background,
+  // as another caller may set, gets dark text so that it stays readable.
+  if (background.red + background.green + background.blue > 459) return {0, 0, 0};
+  return {255, 204, 255};
+}
+
+}  // namespace assistant

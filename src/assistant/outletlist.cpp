@@ -1,0 +1,408 @@
+// The assistant's working screen: the measures of one area in the main window, and the
+// recording of a measure through the remark prompt or the stored dialog of its kind.
+#include "assistant/assistant.h"
+
+#include "common/dates.h"
+#include "common/programend.h"
+#include "common/textlist.h"
+#include "db/database.h"
+#include "db/messages.h"
+#include "db/quoting.h"
+#include "db/serverdb.h"
+#include "db/snapshot.h"
+#include "dialogs/markup.h"
+#include "dialogs/storeddialogs.h"
+#include "platform/boxes.h"
+#include "platform/events.h"
+#include "platform/fonts.h"
+#include "platform/system.h"
+#include "platform/windows.h"
+
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <new>
+
+namespace assistant {
+
+namespace {
+
+constexpr qint32 lastDate = std::numeric_limits<qint32>::max();
+const QString dialogGroup = u"XML_merfassung"_qs;
+
+// What the screen keeps while it runs; nothing of it outlives the screen.
+struct OutletScreen {
+  db::Connection* db = nullptr;
+  const common::MainScreen& screen;
+  QString area;
+  QString commandText;
+  QString remark;  // the remark used last; the "all" row applies it
+  QMap<QString, QString> fields;
+};
+
+void fatal(const QString& text) {
+  platform::messageBox(u"Fehler"_qs, text, platform::BoxIcon::Error);
+  common::endProgram(1);
+}
+
+bool isClick(const platform::WindowEvent& e) {
+  return e.kind == platform::EventKind::Control &&
+         (e.type == platform::ControlEventType::LeftClick || e.type == platform::ControlEventType::LeftDoubleClick);
+}
+
+// Loads the measure of the row; false when the query failed or the measure is gone (a row
+// that names no measure is never carried out as an empty one).
+bool loadListedMeasure(db::Connection* db, qint32 id, MeasureRecord& measure) {
+  measure = MeasureRecord{};
+  measure.ID = id == -1 ? 0 : -1;  // stays so when no row comes back
+  return loadMeasure(db, id, measure) == 1 && measure.ID == id;
+}
+
+// The stored dialog of a kind of measure. The local xele holds its texts decoded (the
+// dialog fetch writes them so), so the kind is looked up as it reads, through parameters:
+// "&", "<" or an apostrophe in a kind find its dialog. A failure names the statement in its
+// quoted form. 1 found, 0 none, -1 after the reported failure.
+int findMeasureDialog(db::Connection* db, const QString& kind, dialogs::DialogRecord& record) {
+  const QString shown = u"SELECT ID,gruppe,element,XML FROM xele WHERE gruppe="_qs + db::quoteTrimmed(dialogGroup) +
+                        u" AND element="_qs + db::quoteTrimmed(kind) + u';';
+  db::bindText(db, 0, common::trimBlanks(dialogGroup));
+  db::bindText(db, 1, common::trimBlanks(kind));
+  db::Query row(db, u"SELECT ID,gruppe,element,XML FROM xele WHERE gruppe=? AND element=?;"_qs);
+  if (!row.ok()) {
+    db::reportFailure(db::MessageForm::QueryFailed, shown);
+    return -1;
+  }
+  if (!row.next()) {
+    if (!row.failed()) return 0;
+    db::reportFailure(db::MessageForm::QueryFailed, shown);
+    return -1;
+  }
+  record.ID = row.int32(0);
+  record.gruppe = common::trimBlanks(row.text(1));
+  record.element = common::trimBlanks(row.text(2));
+  record.XML = row.text(3);
+  return 1;
+}
+
+// The dialogs' font, the default for their controls while it lives.
+class DialogFont {
+ public:
+  DialogFont() : font_(platform::loadFont(u"Arial"_qs, 16)) {
+    if (!font_) fatal(u"Font kann nicht geladen werden."_qs);
+    platform::setDefaultFont(font_);
+  }
+  ~DialogFont() {
+    platform::restoreDefaultFont();
+    platform::freeFont(font_);
+  }
+  DialogFont(const DialogFont&) = delete;
+  DialogFont& operator=(const DialogFont&) = delete;
+
+ private:
+  int font_;
+};
+
+// Records the measure as carried out now by the user with the remark, writes and exports it,
+// and shows the list anew.
+void carryOut(OutletScreen& s, MeasureRecord& measure, const QString& remark) {
+  measure.dadurch = common::now();
+  measure.werdurch = platform::loginName();
+  measure.anmerkung = remark;
+  saveMeasure(s.db, measure);
+  exportMeasure(s.screen.currentObject, measure);
+  showOutletList(s.db, s.screen, s.area, s.commandText);
+}
+
+void executeAll(OutletScreen& s) {
+  const int rows = platform::iconItemCount(s.screen.objectList);
+  for (int i = 1; i < rows; ++i) {
+    MeasureRecord measure;
+    if (!loadListedMeasure(s.db, rowId(platform::iconItemText(s.screen.objectList, i)), measure)) continue;
+    const qint32 now = common::now();
+    if (measure.dadurch >= 1 || static_cast<qint64>(measure.dasoll) > static_cast<qint64>(now) + 600) continue;
+    measure.dadurch = now;
+    measure.werdurch = platform::loginName();
+    measure.anmerkung = s.remark;
+    saveMeasure(s.db, measure);
+    exportMeasure(s.screen.currentObject, measure);
+  }
+  showOutletList(s.db, s.screen, s.area, s.commandText);
+}
+
+void executeWithPrompt(OutletScreen& s, MeasureRecord& measure) {
+  s.remark = platform::inputBox(u"Anmerkung"_qs, QString(), u" "_qs);
+  if (s.remark.isEmpty()) return;  // cancelled, or the blank deleted
+  s.remark = common::trimBlanks(s.remark);
+  carryOut(s, measure, s.remark);
+}
+
+// The dialog's window runs until it is accepted or cancelled; the values stay in the document.
+void executeWithDialog(OutletScreen& s, MeasureRecord& measure, const dialogs::DialogRecord& definition) {
+  const int number = dialogs::freeMarkupNumber();
+  if (number == 0 || !dialogs::createMarkupDocument(number))
+    fatal(u"XML-Dialog nicht richtig definiert "_qs + u"keine freie Dokumentnummer"_qs);
+  const dialogs::MarkupGuard document(number);
+  const dialogs::MarkupStatus parsed = dialogs::parseMarkupInto(number, definition.XML);
+  if (!parsed.ok) fatal(u"XML-Dialog nicht richtig definiert "_qs + parsed.error);
+  int result;
+  {
+    const DialogFont font;
+    for (;;) {
+      result = dialogs::runStoredDialog(number, u"dialog"_qs);
+      if (result == dialogs::dialogCancelled || result == dialogs::dialogAccepted) break;
+      // A dialog that cannot be built would fail the same way again: end as on cancel.
+      if (result == dialogs::dialogNotBuilt) break;
+      if (result == 2) measurementRequest(number);
+    }
+  }
+  if (result != dialogs::dialogAccepted) return;
+
+  s.fields.clear();
+  dialogs::collectFields(dialogs::mainElement(number), u"string"_qs, u"name"_qs, u"text"_qs, s.fields);
+  for (QString& value : s.fields) value = db::unescapeText(value);
+  QString remark = s.fields.value(u"_anmerkung"_qs);
+  if (remark.isEmpty()) remark = s.fields.value(u"_Anmerkung"_qs);
+  s.remark = remark;
+  carryOut(s, measure, remark);
+  for (auto field = s.fields.cbegin(); field != s.fields.cend(); ++field) {
+    if (field.key().contains(u"_anmerkung"_qs, Qt::CaseInsensitive)) continue;
+    ResultRecord result = resultFromField(field.key(), field.value(), measure.AUID);
+    insertResult(s.db, result);
+    exportResult(s.screen.currentObject, result);
+  }
+  s.fields.clear();
+}
+
+void executeOne(OutletScreen& s, qint32 id) {
+  MeasureRecord measure;
+  if (!loadListedMeasure(s.db, id, measure)) return;
+  dialogs::DialogRecord definition;
+  if (findMeasureDialog(s.db, measure.wastun, definition) == 1) executeWithDialog(s, measure, definition);
+  else executeWithPrompt(s, measure);
+}
+
+}  // namespace
+
+QString runOutletList(db::Connection* local, const common::MainScreen& screen, const QString& area,
+                      const QString& commandText) {
+  OutletScreen s{local, screen, area, commandText, QString(), {}};
+  showOutletList(local, screen, area, commandText);
+  for (;;) {
+    const platform::WindowEvent e = platform::waitWindowEvent();
+    if (e.window != screen.window) continue;
+    switch (e.kind) {
+      case platform::EventKind::Size:
+      case platform::EventKind::Move:
+      case platform::EventKind::Minimise:
+      case platform::EventKind::Maximise:
+      case platform::EventKind::Restore: screen.layout(); continue;
+      case platform::EventKind::Close: common::endProgram(0);  // the run's end closes the local database
+      default: break;
+    }
+    if (!isClick(e)) continue;
+    if (e.control == screen.commandList) {
+      switch (platform::selectedIconItem(screen.commandList)) {
+        case 0: return QString();
+        case 1: platform::openWithShell(screen.programFolder + u"VarnothM.PDF"_qs); break;
+        case 2: common::endProgram(0);
+        default: break;
+      }
+    } else if (e.control == screen.objectList) {
+      const int index = platform::selectedIconItem(screen.objectList);
+      if (index < 0) continue;
+      const QString text = platform::iconItemText(screen.objectList, index);
+      if (rowTag(text) == u"***") executeAll(s);
+      else if (rowId(text) >= 0) executeOne(s, rowId(text));
+    }
+  }
+}
+
+void showOutletList(db::Connection* local, const common::MainScreen& screen, const QString& area,
+                    const QString& commandText) {
+  platform::setWindowTitle(screen.window,
+                           u"VarnothM Objekt "_qs + screen.currentObject.toUpper() + u' ' + commandText);
+  platform::clearIconList(screen.commandList);
+  platform::addIconItem(screen.commandList, u"Zurück"_qs, screen.image(u"left"_qs));
+  platform::addIconItem(screen.commandList, u"Hilfe"_qs, screen.image(u"help"_qs));
+  platform::addIconItem(screen.commandList, u"Beenden"_qs, screen.image(u"onoff"_qs));
+  platform::clearIconList(screen.objectList);
+  const db::ReadSnapshot snapshot(local);  // a query per measure and outlet: one file lock for all
+  QStringList rows;
+  const int n = collectMeasureRows(local, area, rows);
+  if (n > 0) {
+    platform::addIconItem(screen.objectList, allRowText, screen.image(u"plus"_qs));
+    platform::setIconItemBackground(screen.objectList, 0, {0, 0, 170});
+    platform::setIconItemTextColour(screen.objectList, 0, {255, 255, 255});
+  }
+  for (int k = 1; k <= n; ++k) {
+    const QString& text = rows[k - 1];
+    screen.statusProgress(k * 100 / (n + 1));
+    const bool shower = text.contains(u"DU"_qs, Qt::CaseInsensitive);
+    platform::addIconItem(screen.objectList, text, screen.image(shower ? u"shower"_qs : u"tap"_qs));
+    const int item = platform::iconItemCount(screen.objectList) - 1;
+    MeasureRecord measure;
+    loadMeasure(local, rowId(text), measure);
+    const platform::Rgb background = measureColour(measure);
+    platform::setIconItemBackground(screen.objectList, item, background);
+    platform::setIconItemTextColour(screen.objectList, item, contrastTextColour(background));
+  }
+  screen.statusProgress(0);
+  screen.statusText(QString());
+  screen.layout();
+}
+
+int collectMeasureRows(db::Connection* db, const QString& area, QStringList& rows) {
+  rows.clear();
+  QList<MeasureRecord> measures;
+  loadMeasuresDue(db, 0, lastDate, measures);
+  common::SortedTextList sorted;
+  for (const MeasureRecord& measure : measures) {
+    OutletRecord outlet;
+    if (loadOutlet(db, measure.AUID, outlet) == 1 && outlet.region == area)
+      common::insertSortedUnique(sorted, measureRowText(measure));
+  }
+  rows = sorted.items;
+  return static_cast<int>(rows.size());
+}
+
+QString measureRowText(const MeasureRecord& measure) {
+  return measure.AUID + u' ' + measure.wastun + u" ("_qs + QString::number(measure.ID) + u')';
+}
+
+QString rowTag(const QString& rowText) {
+  const qsizetype close = rowText.lastIndexOf(u')');
+  const qsizetype open = rowText.lastIndexOf(u'(');
+  if (close < 0 || open < 0 || close <= open) return QString();
+  return rowText.mid(open + 1, close - open - 1);
+}
+
+qint32 rowId(const QString& rowText) {
+  // The number at the start of the tag, as far as it goes.
+  const QString tag = rowTag(rowText);
+  qsizetype i = 0;
+  while (i < tag.size() && (tag[i] == u' ' || tag[i] == u'\t')) ++i;
+  bool negative = false;
+  if (i < tag.size() && (tag[i] == u'-' || tag[i] == u'+')) negative = tag[i++] == u'-';
+  qint64 value = 0;
+  for (; i < tag.size() && tag[i].isDigit() && tag[i].unicode() < 128; ++i) {
+    value = value * 10 + (tag[i].unicode() - u'0');
+    if (value > std::numeric_limits<qint32>::max()) return 0;
+  }
+  return static_cast<qint32>(negative ? -value : value);
+}
+
+QString textBetween(const QString& text, const QString& start, const QString& stop) {
+  const qsizetype from = text.indexOf(start);
+  if (from < 0) return QString();
+  const qsizetype begin = from + start.size();
+  const qsizetype end = text.indexOf(stop, begin);
+  if (end < 0) return QString();
+  return common::trimBlanks(text.mid(begin, end - begin));
+}
+
+platform::Rgb measureColour(const MeasureRecord& measure) {
+  if (measure.dadurch >= 1) return {0, 128, 0};
+  if (measure.dasoll < common::now()) return {128, 0, 0};
+  return {0, 0, 128};
+}
+
+int loadMeasure(db::Connection* db, qint32 id, MeasureRecord& measure) {
+  // Run once per row of the list: the number goes in as a parameter of one prepared
+  // statement; a failure names the statement with the number written in.
+  const QString sql =
+      u"SELECT ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung FROM massnahme WHERE ID="_qs + QString::number(id) + u';';
+  db::bindInteger(db, 0, id);
+  db::Query row(db, u"SELECT ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung FROM massnahme WHERE ID=?;"_qs);
+  if (!row.ok()) {
+    db::reportFailure(db::MessageForm::QueryFailed, sql);
+    return 0;
+  }
+  if (row.next()) {
+    measure.ID = row.int32(0);
+    measure.AUID = db::unescapeText(row.text(1));
+    measure.wastun = db::unescapeText(row.text(2));
+    measure.dasoll = row.int32(3);
+    measure.dadurch = row.int32(4);
+    measure.werdurch = db::unescapeText(row.text(5));
+    measure.anmerkung = db::unescapeText(row.text(6));
+  } else if (row.failed()) {
+    db::reportFailure(db::MessageForm::QueryFailed, sql);
+    return 0;
+  }
+  return 1;
+}
+
+int saveMeasure(db::Connection* db, const MeasureRecord& m) {
+  const QString sql = u"UPDATE massnahme SET ID="_qs + QString::number(m.ID) + u",AUID="_qs + db::quoteText(m.AUID) +
+                      u",wastun="_qs + db::quoteText(m.wastun) + u",dasoll="_qs + QString::number(m.dasoll) +
+                      u",dadurch="_qs + QString::number(m.dadurch) + u",werdurch="_qs + db::quoteText(m.werdurch) +
+                      u",anmerkung="_qs + db::quoteText(m.anmerkung) + u" WHERE ID="_qs + QString::number(m.ID) + u';';
+  if (db::execute(db, sql)) return 1;
+  db::reportFailure(db::MessageForm::QueryFailed, sql);
+  return 0;
+}
+
+int insertResult(db::Connection* db, ResultRecord& r) {
+  r.ID = static_cast<qint32>(db::maxId(db, u"resultat"_qs) + 1);
+  const QString sql = u"INSERT INTO resultat (ID,AUID,abda,anme,keim,syst,temp,resu,prot) VALUES ("_qs +
+                      QString::number(r.ID) + u',' + db::quoteText(r.AUID) + u',' + QString::number(r.abda) + u',' +
+                      db::quoteText(r.anme) + u',' + db::quoteText(r.keim) + u',' + db::quoteText(r.syst) + u',' +
+                      QString::number(static_cast<double>(r.temp), 'f', 1) + u',' + db::quoteText(r.resu) + u',' +
+                      db::quoteText(r.prot) + u");"_qs;
+  if (db::execute(db, sql)) return 1;
+  db::reportFailure(db::MessageForm::QueryFailed, sql);
+  return 0;
+}
+
+void measurementRequest(int document) {
+  QMap<QString, QString> fields;
+  dialogs::collectFields(dialogs::mainElement(document), u"string"_qs, u"name"_qs, u"text"_qs, fields);
+  if (fields.isEmpty()) fatal(u"Im Aufruf ist keine Messung festgelegt."_qs);
+  std::unique_ptr<char[]> buffer(new (std::nothrow) char[4096]);
+  if (!buffer) fatal(u"Speicher für Zeichenpuffer kann nicht angefordert werden."_qs);
+  // The dialog opens again with the values entered so far; the document stays as it is.
+}
+
+float readTemperature(const QString& value) {
+  // A decimal comma, as German users type it, reads as the decimal point.
+  QByteArray text = value.toUtf8();
+  text.replace(',', '.');
+  qsizetype i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  // The longest leading part that forms a number: sign, digits, point, digits, exponent.
+  qsizetype end = i;
+  if (end < text.size() && (text[end] == '+' || text[end] == '-')) ++end;
+  qsizetype digits = 0;
+  while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end, ++digits;
+  if (end < text.size() && text[end] == '.') {
+    ++end;
+    while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end, ++digits;
+  }
+  if (digits == 0) return 0;
+  if (end < text.size() && (text[end] == 'e' || text[end] == 'E')) {
+    qsizetype e = end + 1;
+    if (e < text.size() && (text[e] == '+' || text[e] == '-')) ++e;
+    if (e < text.size() && text[e] >= '0' && text[e] <= '9') {
+      while (e < text.size() && text[e] >= '0' && text[e] <= '9') ++e;
+      end = e;
+    }
+  }
+  bool ok = false;
+  const double number = QByteArray(text.constData() + i, end - i).toDouble(&ok);
+  const float temperature = static_cast<float>(number);
+  return ok && std::isfinite(temperature) ? temperature : 0.0f;
+}
+
+ResultRecord resultFromField(const QString& key, const QString& value, const QString& AUID) {
+  ResultRecord r;
+  r.resu = QString(key).replace(u'_', u'°');
+  if (key.contains(u"KW"_qs, Qt::CaseInsensitive)) r.syst = u"K"_qs;
+  if (key.contains(u"WW"_qs, Qt::CaseInsensitive)) r.syst = u"W"_qs;
+  r.temp = readTemperature(value);
+  r.AUID = AUID;
+  r.abda = common::now();
+  r.keim = u"M"_qs;
+  return r;
+}
+
+}  // namespace assistant
