@@ -60,8 +60,11 @@ qint32 startOfDay(qint32 date) {
 }
 
 qint32 endOfDay(qint32 date) {
+  // The last day a date value holds, 2038-01-19, ends past the 32-bit range: its end is the
+  // last second a date value can hold, not "no date".
   const QDate d = toDateTime(date).date();
-  return makeDate(d.year(), d.month(), d.day(), 23, 59, 59);
+  const qint64 end = QDateTime(d, QTime(23, 59, 59), Qt::UTC).toSecsSinceEpoch();
+  return static_cast<qint32>(qMin<qint64>(end, std::numeric_limits<qint32>::max()));
 }
 
 QString formatDate(const QString& mask, qint32 date) {

@@ -31,7 +31,17 @@ double leadingNumber(const QString& text) {
 }
 }  // namespace
 
-void setLastError(const QString& text) { errorText() = text; }
+static bool& duplicateKey() {
+  static bool duplicate = false;
+  return duplicate;
+}
+
+void setLastError(const QString& text) {
+  errorText() = text;
+  duplicateKey() = false;
+}
+bool lastErrorIsDuplicateKey() { return duplicateKey(); }
+void markLastErrorDuplicateKey() { duplicateKey() = true; }
 QString lastError() { return errorText(); }
 
 qint64 cellInt64(const Cell& cell) {

@@ -33,6 +33,9 @@ using ConnectionGuard = std::unique_ptr<Connection, ConnectionCloser>;
 // The error text of the last failed operation of any connection.
 QString lastError();
 void setLastError(const QString& text);
+// The last failure was a second row for a key that the table holds only once.
+bool lastErrorIsDuplicateKey();
+void markLastErrorDuplicateKey();
 
 // Values for the "?" markers of the next execute or query on this connection, by
 // position from 0. They are used once and then forgotten.

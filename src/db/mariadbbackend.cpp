@@ -129,6 +129,7 @@ bool mariaExecute(Connection* c, const QString& sql) {
   const QByteArray text = withParameters(c, sql);
   if (mysql_real_query(c->mysql, text.constData(), text.size()) != 0) {
     reportError(c->mysql);
+    if (mysql_errno(c->mysql) == 1062) markLastErrorDuplicateKey();  // ER_DUP_ENTRY
     return false;
   }
   // A statement that returns rows anyway: drop them, so the connection is free again.
@@ -148,7 +149,9 @@ bool mariaQuery(Query::Impl& q, const QString& sql) {
   }
   q.mysqlResult = q.mode == ReadMode::Streamed ? mysql_use_result(handle) : mysql_store_result(handle);
   if (!q.mysqlResult) {
-    if (mysql_field_count(handle) != 0) {
+    // A connection lost while the rows arrive also clears the field count, so only the
+    // error number tells a failed read from a statement that has no rows.
+    if (mysql_errno(handle) != 0 || mysql_field_count(handle) != 0) {
       reportError(handle);
       return false;
     }

@@ -14,11 +14,26 @@ namespace {
 
 static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "unixODBC's wide characters are UTF-16");
 
+// How long the program waits for a data source: to log in, and for the next piece of an
+// answer (or for the server to take a statement) before it gives up with a message. The
+// query time-out bounds a statement that the server itself works on too long.
+constexpr SQLULEN loginTimeoutSeconds = 5;
+constexpr SQLULEN silenceTimeoutSeconds = 30;
+
+// A new statement handle with the query time-out, where the driver offers one.
+SQLRETURN newStatement(SQLHDBC dbc, SQLHSTMT* statement) {
+  const SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, dbc, statement);
+  if (SQL_SUCCEEDED(rc))
+    SQLSetStmtAttr(*statement, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(silenceTimeoutSeconds), 0);
+  return rc;
+}
+
 const SQLWCHAR* wide(const QString& text) { return reinterpret_cast<const SQLWCHAR*>(text.utf16()); }
 
 // Collects the diagnostic records of a handle into the layer's error text.
 void reportError(SQLSMALLINT type, SQLHANDLE handle, const QString& fallback = QString()) {
   QString text;
+  bool duplicate = false;
   for (SQLSMALLINT record = 1;; ++record) {
     SQLWCHAR state[6] = {};
     SQLWCHAR message[1024] = {};
@@ -28,22 +43,32 @@ void reportError(SQLSMALLINT type, SQLHANDLE handle, const QString& fallback = Q
                                         static_cast<SQLSMALLINT>(std::size(message)), &length);
     if (!SQL_SUCCEEDED(rc)) break;
     if (!text.isEmpty()) text += u' ';
-    text += QString::fromUtf16(reinterpret_cast<const char16_t*>(message),
-                               qMin<qsizetype>(length, std::size(message) - 1));
+    const QString part = QString::fromUtf16(reinterpret_cast<const char16_t*>(message),
+                                            qMin<qsizetype>(length, std::size(message) - 1));
+    text += part;
+    // Class 23 is an integrity constraint; a taken key is told by the server's own number
+    // (MariaDB and MySQL, SQL Server) or its words (SQLite).
+    const bool integrity = state[0] == u'2' && state[1] == u'3';
+    duplicate = duplicate || (integrity && (native == 1062 || native == 2627 || native == 2601)) ||
+                part.contains(u"UNIQUE constraint failed"_qs) || part.contains(u"PRIMARY KEY must be unique"_qs);
   }
   setLastError(text.isEmpty() ? fallback : text);
+  if (duplicate) markLastErrorDuplicateKey();
 }
 
 // The driver manager hands 16-bit calls to an 8-bit driver with every character cut to
-// its low byte. A check mark sent through the driver's own translation shows which it is.
+// its low byte, and some drivers take 16-bit calls but lose a character that needs two
+// code units (a surrogate pair, "😀"). A check mark and such a character sent through the
+// driver's own translation show whether 16-bit calls carry every text; otherwise the
+// program speaks UTF-8 to the driver.
 bool takesUnicode(SQLHDBC dbc) {
-  const QString probe = QStringLiteral("SELECT '\u2713'");
+  const QString probe = QStringLiteral("SELECT '\u2713 \U0001F600'");
   SQLWCHAR out[64] = {};
   SQLINTEGER length = 0;
   if (!SQL_SUCCEEDED(SQLNativeSqlW(dbc, const_cast<SQLWCHAR*>(wide(probe)), SQL_NTS, out, 64, &length)))
     return false;
-  const QString back = QString::fromUtf16(reinterpret_cast<const char16_t*>(out), qMin<SQLINTEGER>(length, 63));
-  return back.contains(QChar(0x2713));
+  const QString back = QString::fromUtf16(reinterpret_cast<const char16_t*>(out), qBound<SQLINTEGER>(0, length, 63));
+  return back == probe;
 }
 
 bool isMariaDbOrMySql(SQLHDBC dbc) {
@@ -126,12 +151,13 @@ bool bindParameters(Connection* c, SQLHSTMT statement, BoundParameters& bound) {
 }
 
 // Runs the text on a new statement handle with the connection's parameters; the handle
-// is returned even on failure, so that the caller frees it.
-SQLRETURN run(Connection* c, SQLHSTMT statement, const QString& sql) {
+// is returned even on failure, so that the caller frees it. A query for rows is prepared
+// first where the connection asks for it.
+SQLRETURN run(Connection* c, SQLHSTMT statement, const QString& sql, bool forRows = false) {
   BoundParameters bound;
   if (!bindParameters(c, statement, bound)) return SQL_ERROR;
   const QByteArray narrow = c->odbcUnicode ? QByteArray() : sql.toUtf8();
-  if (c->parameters.empty()) {
+  if (c->parameters.empty() && !(forRows && c->odbcPrepareQueries)) {
     return c->odbcUnicode ? SQLExecDirectW(statement, const_cast<SQLWCHAR*>(wide(sql)), SQL_NTS)
                           : SQLExecDirect(statement, (SQLCHAR*)narrow.constData(), SQL_NTS);
   }
@@ -141,12 +167,13 @@ SQLRETURN run(Connection* c, SQLHSTMT statement, const QString& sql) {
   return SQLExecute(statement);
 }
 
-// Reads a text value in pieces until the driver has handed over all of it.
-bool readText(Connection* c, SQLHSTMT statement, SQLUSMALLINT column, Cell& cell) {
+// Reads a text value in pieces until the driver has handed over all of it. A value of
+// another type (binary) is read as its bytes, and those as UTF-8.
+bool readText(Connection* c, SQLHSTMT statement, SQLUSMALLINT column, Cell& cell, bool bytesOnly = false) {
   QByteArray bytes;
   char buffer[4096];
-  const SQLSMALLINT cType = c->odbcUnicode ? SQL_C_WCHAR : SQL_C_CHAR;
-  const int terminator = c->odbcUnicode ? 2 : 1;
+  const SQLSMALLINT cType = bytesOnly ? SQL_C_BINARY : c->odbcUnicode ? SQL_C_WCHAR : SQL_C_CHAR;
+  const int terminator = bytesOnly ? 0 : c->odbcUnicode ? 2 : 1;
   for (;;) {
     SQLLEN indicator = 0;
     const SQLRETURN rc = SQLGetData(statement, column, cType, buffer, sizeof buffer, &indicator);
@@ -161,11 +188,11 @@ bool readText(Connection* c, SQLHSTMT statement, SQLUSMALLINT column, Cell& cell
     }
     const qsizetype room = static_cast<qsizetype>(sizeof buffer) - terminator;
     const qsizetype got = (indicator == SQL_NO_TOTAL || indicator > room) ? room : indicator;
-    bytes.append(buffer, got - got % terminator);
+    bytes.append(buffer, terminator ? got - got % terminator : got);
     if (rc == SQL_SUCCESS) break;  // with info: truncated, more to come
   }
   cell.type = Cell::Text;
-  cell.text = c->odbcUnicode
+  cell.text = c->odbcUnicode && !bytesOnly
                   ? QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()), bytes.size() / 2)
                   : QString::fromUtf8(bytes);
   return true;
@@ -396,7 +423,7 @@ Connection* odbcOpen(const QString& source, const QString& user, const QString& 
   }
   SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
   SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
-  SQLSetConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(5), 0);
+  SQLSetConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(loginTimeoutSeconds), 0);
   // A value that holds ";", braces or outer blanks goes in braces. The data-source name
   // never does: it cannot hold them, and the SQLite driver would take the braces for part
   // of the name and open an empty database instead. An empty user or password is left
@@ -409,7 +436,10 @@ Connection* odbcOpen(const QString& source, const QString& user, const QString& 
   // The MariaDB driver leaves the login timeout out of its wait for the server's greeting,
   // so a server that takes the connection and stays silent would hold the program for
   // good; its own connect timeout bounds that wait. Other drivers pass over the key.
-  text += u"CONN_TIMEOUT=5;"_qs;
+  // Read and write time-outs let the program give up on a server that falls silent in the
+  // middle of an answer, as a MariaDB connection of its own does.
+  text += u"CONN_TIMEOUT="_qs + QString::number(loginTimeoutSeconds) + u";READ_TIMEOUT="_qs +
+          QString::number(silenceTimeoutSeconds) + u";WRITE_TIMEOUT="_qs + QString::number(silenceTimeoutSeconds) + u';';
   if (!user.isEmpty()) text += u"UID="_qs + braced(user) + u';';
   if (!password.isEmpty()) text += u"PWD="_qs + braced(password) + u';';
   // The 8-bit call: the driver manager and the drivers look the source up in the data-source
@@ -429,7 +459,11 @@ Connection* odbcOpen(const QString& source, const QString& user, const QString& 
   c->odbcEnv = env;
   c->odbcDbc = dbc;
   c->odbcUnicode = takesUnicode(dbc);
-  if (isMariaDbOrMySql(dbc)) {
+  // The MariaDB driver reads a directly executed query's rows in a way that crashes the
+  // program when the connection breaks inside the answer's column descriptions; the rows
+  // of a prepared query are read safely and the break is reported as an error.
+  c->odbcPrepareQueries = isMariaDbOrMySql(dbc);
+  if (c->odbcPrepareQueries) {
     if (!odbcExecute(c, literalBackslashes)) {
       odbcClose(c);
       delete c;
@@ -454,7 +488,7 @@ void odbcClose(Connection* c) {
 
 bool odbcExecute(Connection* c, const QString& sql) {
   SQLHSTMT statement = SQL_NULL_HSTMT;
-  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, c->odbcDbc, &statement))) {
+  if (!SQL_SUCCEEDED(newStatement(c->odbcDbc, &statement))) {
     reportError(SQL_HANDLE_DBC, c->odbcDbc);
     return false;
   }
@@ -468,12 +502,12 @@ bool odbcExecute(Connection* c, const QString& sql) {
 bool odbcQuery(Query::Impl& q, const QString& sql) {
   Connection* c = q.connection;
   SQLHSTMT statement = SQL_NULL_HSTMT;
-  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, c->odbcDbc, &statement))) {
+  if (!SQL_SUCCEEDED(newStatement(c->odbcDbc, &statement))) {
     reportError(SQL_HANDLE_DBC, c->odbcDbc);
     return false;
   }
   q.odbcStatement = statement;
-  const SQLRETURN rc = run(c, statement, sql);
+  const SQLRETURN rc = run(c, statement, sql, true);
   if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
     reportError(SQL_HANDLE_STMT, statement);
     return false;
@@ -535,7 +569,8 @@ bool odbcNext(Query::Impl& q) {
         cell.real = value;
         break;
       }
-      default: ok = readText(q.connection, statement, column, cell); break;
+      case ColumnKind::Text: ok = readText(q.connection, statement, column, cell); break;
+      case ColumnKind::Other: ok = readText(q.connection, statement, column, cell, true); break;
     }
     if (!ok) {
       q.failed = true;

@@ -56,10 +56,12 @@ QMap<QString, QString> readMariaDbConnectionText(const QString& text) {
 Connection* openMariaDb(const QString& host, const QString& port, const QString& database,
                         const QString& user, const QString& password) {
   Connection* c = openDatabase(mariaDbConnectionText(host, port, database), user, password, Backend::MariaDb);
+  // utf8mb4, not utf8: MariaDB's "utf8" is its three-byte form, which turns every character
+  // beyond the Basic Multilingual Plane ("😀") into "?" or refuses it.
   if (c) {
-    execute(c, QStringLiteral("SET character_set_connection=utf8"));
-    execute(c, QStringLiteral("SET character_set_client=utf8"));
-    execute(c, QStringLiteral("SET character_set_results=utf8"));
+    execute(c, QStringLiteral("SET character_set_connection=utf8mb4"));
+    execute(c, QStringLiteral("SET character_set_client=utf8mb4"));
+    execute(c, QStringLiteral("SET character_set_results=utf8mb4"));
   }
   return c;
 }
@@ -90,21 +92,24 @@ int databaseKind(Connection* connection) {
 qint64 countRows(Connection* connection, const QString& table) {
   const QString statement = u"SELECT COUNT(*) FROM "_qs + table + u';';
   Query query(connection, statement);
-  if (!query.ok()) {
+  const bool row = query.ok() && query.next();
+  if (!query.ok() || query.failed()) {  // a row that broke off is no count
     reportFailure(MessageForm::QueryError, statement);
     return -1;
   }
-  return query.next() ? query.int64(0) : 0;
+  return row ? query.int64(0) : 0;
 }
 
 qint32 maxId(Connection* connection, const QString& table) {
   const QString statement = u"SELECT MAX(ID) FROM "_qs + table + u';';
   Query query(connection, statement);
-  if (!query.ok()) {
+  // A row that cannot be read is a failure too: taken as 0 it would hand out ID 1 again.
+  const bool row = query.ok() && query.next();
+  if (!query.ok() || query.failed()) {
     reportFailure(MessageForm::QueryFailed, statement);
     common::endProgram(1);
   }
-  return query.next() ? query.int32(0) : 0;
+  return row ? query.int32(0) : 0;
 }
 
 }  // namespace db

@@ -12,6 +12,7 @@
 #include "platform/iconlists.h"
 #include "platform/system.h"
 #include "platform/windows.h"
+#include "sync/transferrecord.h"
 #include "sync/transfersupport.h"
 
 namespace transfer {
@@ -22,6 +23,10 @@ int selectIntegerColumn(db::Connection* c, const QString& table, const QString& 
   db::Query rows(c, statement);
   if (!queryRan(rows, db::MessageForm::QueryFailed, statement)) return -1;
   while (rows.next()) values.append(rows.int32(0));
+  if (rows.failed()) {  // rows that broke off are no complete list
+    db::reportFailure(db::MessageForm::QueryFailed, statement);
+    return -1;
+  }
   return static_cast<int>(values.size());
 }
 
@@ -30,6 +35,7 @@ int fetchDueMeasures(db::Connection* server, db::Connection* local, qint32 from,
   const qint64 total = db::countRows(server, u"massnahme"_qs);
   const QString select = u"SELECT ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung FROM massnahme WHERE dasoll>="_qs +
                          QString::number(from) + u" AND dasoll<="_qs + QString::number(to) + u';';
+  if (!ensureTransferRecord(local)) return -1;
   // Only local statements run while the rows are read, so the server may stream them.
   db::Query rows(server, select, db::ReadMode::Streamed);
   if (!queryRan(rows, db::MessageForm::QueryFailed, select)) return -1;
@@ -60,6 +66,11 @@ int fetchDueMeasures(db::Connection* server, db::Connection* local, qint32 from,
     }
     ++n;
   }
+  // The device's record of what it fetched goes with the copy, in the same transaction.
+  if (!rows.failed()) {
+    for (const QString& statement : recordFetchedMeasures())
+      if (!replacement.execute(statement)) return -1;
+  }
   if (!replacement.finish(rows, select)) return -1;
   common::clearStatus(screen);
   return n;
@@ -88,7 +99,9 @@ void showDueDays(db::Connection* server, const QString& commandText, const commo
   platform::addIconItem(screen.commandList, u"Beenden"_qs, screen.image(u"onoff"_qs));
   platform::clearIconList(screen.objectList);
   QList<qint32> due;
-  selectIntegerColumn(server, u"massnahme"_qs, u"dasoll"_qs, u"DISTINCT"_qs, u"WHERE dasoll>0 And dadurch<=0"_qs, due);
+  if (selectIntegerColumn(server, u"massnahme"_qs, u"dasoll"_qs, u"DISTINCT"_qs, u"WHERE dasoll>0 And dadurch<=0"_qs,
+                          due) < 0)
+    due.clear();  // reported; a part of the days would be a wrong choice
   common::SortedTextList days;
   for (qint32 value : due) common::insertSortedUnique(days, common::formatDay(value));
   for (const QString& day : days.items) platform::addIconItem(screen.objectList, day, screen.image(u"date"_qs));
@@ -136,10 +149,14 @@ void fetchDayCommand(db::Connection* local, const db::ServerSettings& settings,
     platform::messageBox(u"Meldung"_qs, u"Noch kein Objekt ausgewählt."_qs);
     return;
   }
-  const QString warning =
+  QString warning =
       u"Wenn Sie das machen, werden alle Daten auf diesem Gerät mit denen des Servers überschrieben.\r\n"
       "Sie müssen Ihre erfassten Daten VORHER ABGEGEBEN haben,sonst sind sie weg.\r\n\r\n"
       "Wollen Sie WIRKLICH fortfahren?"_qs;
+  const PendingWork pending = pendingWork(local);
+  if (pending.measures > 0 || pending.results > 0)
+    warning += u"\r\nNoch nicht abgegeben: "_qs + QString::number(qMax(pending.measures, 0)) + u" Maßnahmen, "_qs +
+               QString::number(qMax(pending.results, 0)) + u" Resultate."_qs;
   if (platform::messageBox(u"Warnung"_qs, warning, platform::BoxIcon::Warning, platform::BoxButtons::YesNoCancel) !=
       platform::BoxAnswer::Yes)
     return;
@@ -151,7 +168,8 @@ void fetchDayCommand(db::Connection* local, const db::ServerSettings& settings,
     platform::messageBox(u"Info"_qs, u"Für diese Wochen sind für diesen Tag keine Maßnahmenahmen vorgesehen."_qs,
                          platform::BoxIcon::Info);
   } else if (n > 0) {
-    clearTable(local, u"resultat"_qs);
+    if (clearTable(local, u"resultat"_qs) == 1 && !db::execute(local, forgetResults()))
+      db::reportFailure(db::MessageForm::QueryFailed, forgetResults());
     platform::messageBox(u"Info"_qs, QString::number(n) + u" Abgleichvorgänge für Massnahme durchgeführt."_qs,
                          platform::BoxIcon::Info);
   }

@@ -36,7 +36,10 @@ QString renderValue(const db::Query& row, int column) {
     case db::ColumnKind::Text: return u'\'' + row.text(column).replace(u"'"_qs, u"''"_qs) + u'\'';
     case db::ColumnKind::Float: return renderReal(static_cast<double>(row.single(column)));
     case db::ColumnKind::Double: return renderReal(row.real(column));
-    case db::ColumnKind::Other: break;
+    case db::ColumnKind::Other:
+      // A binary value: a text literal of its bytes read as UTF-8, as a text column holds it.
+      if (row.isNull(column)) return u"NULL"_qs;
+      return u'\'' + row.text(column).replace(u"'"_qs, u"''"_qs) + u'\'';
   }
   return QString();
 }

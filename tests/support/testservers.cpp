@@ -101,6 +101,39 @@ db::Connection* openMariaAdmin() {
   return c;
 }
 
+namespace {
+// Adds a data source to this process's own data-source file, which starts as a copy of the
+// run's. A new file for every source: the driver manager keeps what it read of a file by its
+// name and time, so a file written twice in a second would keep its first form.
+void addSource(const QString& source, const QByteArray& settings) {
+  const Servers& s = servers();
+  QFile shared(s.odbcIni);
+  ASSERT_TRUE(shared.open(QIODevice::ReadOnly));
+  QByteArray text = shared.readAll();
+  const QString own = temporaryFolder() + u"/odbc-"_qs + source + u".ini"_qs;
+  QFile current(qEnvironmentVariable("ODBCINI"));
+  if (current.fileName().startsWith(temporaryFolder()) && current.open(QIODevice::ReadOnly)) text = current.readAll();
+  text += "\n[" + source.toUtf8() + "]\n" + settings;
+  QFile file(own);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  file.write(text);
+  file.close();
+  qputenv("ODBCINI", own.toUtf8());
+}
+
+// Data-source names are short (32 characters at most).
+QString sourceName(const QString& prefix, const QString& name) {
+  return prefix + QString::number(qHash(name) % 100000000u);
+}
+}  // namespace
+
+void addOdbcMariaSource(const QString& source, quint16 port, const QString& schema) {
+  const Servers& s = servers();
+  addSource(source, "Driver=MariaDB Unicode\nServer=127.0.0.1\nPort=" + QByteArray::number(port) + "\nUser=" +
+                        s.mariaUser.toUtf8() + "\nPassword=" + s.mariaPass.toUtf8() + "\nDatabase=" + schema.toUtf8() +
+                        "\n");
+}
+
 void run(db::Connection* c, const QStringList& statements) {
   for (const QString& statement : statements)
     ASSERT_TRUE(db::execute(c, statement)) << statement.toStdString() << ": " << db::lastError().toStdString();
@@ -120,13 +153,21 @@ db::Connection* openEmpty(Place place, const QString& name) {
       run(admin.get(), {u"DROP DATABASE IF EXISTS "_qs + schema, u"CREATE DATABASE "_qs + schema});
       return db::openMariaDb(s.mariaHost, s.mariaPort, schema, s.mariaUser, s.mariaPass);
     }
-    case Place::OdbcSqlite:
-      QFile::remove(s.sqliteFile);
-      return db::openDatabase(s.sqliteDsn, {}, {}, db::Backend::Odbc);
+    case Place::OdbcSqlite: {
+      // A data source of the test's own, so that tests run side by side.
+      const QString file = temporaryFolder() + u"/"_qs + schemaName(name) + u"_odbc.db"_qs;
+      QFile::remove(file);
+      const QString source = sourceName(u"VarnothSqlite"_qs, name);
+      addSource(source, "Driver=SQLite3\nDatabase=" + file.toUtf8() + "\n");
+      return db::openDatabase(source, {}, {}, db::Backend::Odbc);
+    }
     case Place::OdbcMariaDb: {
+      const QString schema = schemaName(name).left(55) + u"_odbc"_qs;
       db::ConnectionGuard admin(openMariaAdmin());
-      run(admin.get(), {u"DROP DATABASE IF EXISTS "_qs + s.mariaOdbcSchema, u"CREATE DATABASE "_qs + s.mariaOdbcSchema});
-      return db::openDatabase(s.mariaDsn, {}, {}, db::Backend::Odbc);
+      run(admin.get(), {u"DROP DATABASE IF EXISTS "_qs + schema, u"CREATE DATABASE "_qs + schema});
+      const QString source = sourceName(u"VarnothMaria"_qs, name);
+      addOdbcMariaSource(source, s.mariaPort.toUShort(), schema);
+      return db::openDatabase(source, {}, {}, db::Backend::Odbc);
     }
   }
   return nullptr;

@@ -32,8 +32,12 @@ QString placeName(Place place);
 const std::vector<Place>& allPlaces();
 
 // An empty database at the place, open. Each call starts from nothing: a new SQLite file,
-// a new MariaDB schema, or the data source's tables dropped.
+// a new MariaDB schema, or for ODBC a data source of its own on a new file or schema.
 db::Connection* openEmpty(Place place, const QString& name);
+
+// An ODBC data source named `source` on the test MariaDB server, reached at the given port
+// (a relay in front of it), on the given schema. Rewrites this process's data-source file.
+void addOdbcMariaSource(const QString& source, quint16 port, const QString& schema);
 
 // A plain admin connection to the test MariaDB server, on information_schema.
 db::Connection* openMariaAdmin();

@@ -1,6 +1,7 @@
 // The transfers against each kind of server: MariaDB, ODBC over SQLite, ODBC over MariaDB.
 // The local side is always the object's SQLite file with its four tables.
 #include "testservers.h"
+#include "transfer_fixture.h"
 
 #include "common/dates.h"
 #include "common/textlist.h"
@@ -14,46 +15,7 @@ using testsupport::Place;
 
 namespace {
 
-// What the status bar showed during a transfer.
-struct StatusLog {
-  QStringList texts;
-  QList<int> progress;
-  common::MainScreen screen() {
-    common::MainScreen s;
-    s.statusText = [this](const QString& t) { texts << t; };
-    s.statusProgress = [this](int p) { progress << p; };
-    s.image = [](const QString&) { return 0; };
-    s.layout = [] {};
-    return s;
-  }
-};
-
-// Server tables in the dialect of each server, with the columns the program uses.
-QStringList serverTables(Place place) {
-  const bool sqlite = place == Place::OdbcSqlite;
-  const QString integer = sqlite ? u"INTEGER"_qs : u"int"_qs;
-  const QString text = sqlite ? u"TEXT"_qs : u"longtext"_qs;
-  return {u"CREATE TABLE auslass (ID "_qs + integer + u", AUID varchar(32) NOT NULL, code varchar(32), art varchar(32), "
-              "raum varchar(64), region varchar(64), hydron varchar(64))"_qs,
-          u"CREATE TABLE massnahme (ID "_qs + integer + u", AUID varchar(32), wastun varchar(128), dasoll "_qs + integer +
-              u", dadurch "_qs + integer + u", werdurch varchar(64), anmerkung varchar(128))"_qs,
-          u"CREATE TABLE resultat (ID "_qs + integer + u", AUID varchar(32), abda "_qs + integer +
-              u", anme varchar(256), keim varchar(32), syst varchar(32), temp double, resu varchar(256), prot varchar(32))"_qs,
-          u"CREATE TABLE xele (ID "_qs + integer + u", gruppe varchar(64), element varchar(64), XML "_qs + text + u")"_qs};
-}
-
-// All rows of a table as text lines, in ID order, for before-and-after comparisons.
-QStringList dump(db::Connection* c, const QString& table, const QString& columns = u"*"_qs) {
-  QStringList lines;
-  db::Query rows(c, u"SELECT "_qs + columns + u" FROM "_qs + table + u" ORDER BY ID"_qs);
-  EXPECT_TRUE(rows.ok()) << db::lastError().toStdString();
-  while (rows.next()) {
-    QStringList cells;
-    for (int i = 0; i < rows.columnCount(); ++i) cells << (rows.isNull(i) ? u"NULL"_qs : rows.text(i));
-    lines << cells.join(u'|');
-  }
-  return lines;
-}
+using namespace transfertest;
 
 class TransferTest : public ::testing::TestWithParam<Place> {
  protected:
@@ -172,8 +134,9 @@ TEST_P(TransferTest, ReturnsMeasuresByIdAndAppendsResults) {
       u"INSERT INTO massnahme VALUES (11, 'A2', 'Probe', 2000, 5000, 'alt', 'alt')"_qs,
       u"INSERT INTO resultat (ID, AUID) VALUES (40, 'A0')"_qs,
   });
+  // A file without the device's record: its measures were fetched before it was kept.
   testsupport::run(local.get(), {
-      u"INSERT INTO massnahme VALUES (10, 'X', 'anders', 9, 1700000000, 'meier', 'Spülen ok &amp; sauber')"_qs,
+      u"INSERT INTO massnahme VALUES (10, 'A1', 'Spülen', 1000, 1700000000, 'meier', 'Spülen ok &amp; sauber')"_qs,
       u"INSERT INTO massnahme VALUES (11, 'A2', 'Probe', 2000, 0, 'schulz', '')"_qs,
       u"INSERT INTO massnahme VALUES (500, 'A9', 'Neu', 3000, 1700000100, 'meier', 'O&apos;Neil')"_qs,
       u"INSERT INTO resultat VALUES (1, 'A1', 1700000000, 'warm', 'KW', 'TWK', 36, 'ok', 'P1')"_qs,
@@ -181,19 +144,21 @@ TEST_P(TransferTest, ReturnsMeasuresByIdAndAppendsResults) {
       u"INSERT INTO resultat (ID, AUID) VALUES (3, 'A3')"_qs,
   });
   const common::MainScreen screen = status.screen();
-  EXPECT_EQ(transfer::returnMeasures(server.get(), local.get(), screen), 3);
+  EXPECT_EQ(transfer::returnMeasures(server.get(), local.get(), screen), 2);
   EXPECT_EQ(transfer::returnResults(server.get(), local.get(), screen), 3);
   EXPECT_EQ(dump(server.get(), u"massnahme"_qs),
             (QStringList{u"10|A1|Spülen|1000|1700000000|meier|Spülen ok &amp; sauber"_qs,
-                         u"11|A2|Probe|2000|0|schulz|"_qs,  // also when the server had it done
+                         u"11|A2|Probe|2000|5000|alt|alt"_qs,  // not carried out here: the server's work stays
                          u"12|A9|Neu|3000|1700000100|meier|O&apos;Neil"_qs}));
   EXPECT_EQ(dump(server.get(), u"resultat"_qs, u"ID,AUID,abda,anme,temp,prot"_qs),
             (QStringList{u"40|A0|NULL|NULL|NULL|NULL"_qs, u"41|A1|1700000000|warm|36|P1"_qs,
                          u"42|A2|0||7.3|"_qs, u"43|A3|0||0|"_qs}));
   EXPECT_TRUE(boxes.boxes.empty());
-  // Returning again appends the results once more and inserts the unknown measure again.
-  EXPECT_EQ(transfer::returnMeasures(server.get(), local.get(), screen), 3);
-  EXPECT_EQ(dump(server.get(), u"massnahme"_qs, u"ID"_qs).size(), 4);
+  // Returning again sends nothing: the device recorded what went where.
+  EXPECT_EQ(transfer::returnMeasures(server.get(), local.get(), screen), 0);
+  EXPECT_EQ(transfer::returnResults(server.get(), local.get(), screen), 0);
+  EXPECT_EQ(dump(server.get(), u"massnahme"_qs, u"ID"_qs).size(), 3);
+  EXPECT_EQ(dump(server.get(), u"resultat"_qs, u"ID"_qs).size(), 4);
 }
 
 TEST_P(TransferTest, BackslashesSurviveTheRoundTripThroughTheServer) {
@@ -241,6 +206,33 @@ TEST_P(TransferTest, AServerFailingMidwayLeavesTheLocalTablesAsTheyWere) {
   EXPECT_EQ(transfer::fetchDueMeasures(server.get(), local.get(), 0, 1000, screen), -1);
   EXPECT_EQ(dump(local.get(), u"auslass"_qs) + dump(local.get(), u"massnahme"_qs) + dump(local.get(), u"xele"_qs), before);
   EXPECT_FALSE(boxes.boxes.empty());
+}
+
+TEST_P(TransferTest, ABinaryColumnIsCopiedAsTheTextOfItsBytes) {
+  const bool sqlite = GetParam() == Place::OdbcSqlite;
+  // "Bad 😀 O'Neil" as bytes; the second row's value is NULL.
+  testsupport::run(server.get(), {u"CREATE TABLE geraet (ID int, kennung "_qs + (sqlite ? u"BLOB"_qs : u"varbinary(32)"_qs) +
+                                      u", raum varchar(64))"_qs,
+                                  u"INSERT INTO geraet VALUES (1, X'42616420F09F98804F274E65696C', 'Bad 😀'), "
+                                  "(2, NULL, 'Flur')"_qs});
+  testsupport::run(local.get(), {u"CREATE TABLE geraet (ID longint, kennung varchar(32), raum varchar(64))"_qs});
+  EXPECT_EQ(transfer::copyServerTable(u"geraet"_qs, server.get(), local.get(), status.screen()), 2);
+  EXPECT_TRUE(boxes.boxes.empty()) << boxes.boxes.front().text.toStdString();
+  EXPECT_EQ(dump(local.get(), u"geraet"_qs), (QStringList{u"1|Bad 😀O'Neil|Bad 😀"_qs, u"2|NULL|Flur"_qs}));
+}
+
+TEST_P(TransferTest, TheLastDayADateHoldsIsFetched) {
+  const qint32 day = common::makeDate(2038, 1, 19);
+  testsupport::run(server.get(), {u"INSERT INTO massnahme VALUES (1, 'A1', 'Spülen 😀', "_qs +
+                                  QString::number(day + 3 * 3600) + u", 0, '', '')"_qs});
+  QList<qint32> due;
+  ASSERT_EQ(transfer::selectIntegerColumn(server.get(), u"massnahme"_qs, u"dasoll"_qs, u"DISTINCT"_qs,
+                                          u"WHERE dasoll>0 And dadurch<=0"_qs, due), 1);
+  EXPECT_EQ(common::formatDay(due[0]), u"2038-01-19"_qs);
+  EXPECT_EQ(common::endOfDay(due[0]), 2147483647);
+  EXPECT_EQ(transfer::fetchDueMeasures(server.get(), local.get(), common::startOfDay(due[0]), common::endOfDay(due[0]),
+                                       status.screen()), 1);
+  EXPECT_EQ(dump(local.get(), u"massnahme"_qs, u"ID,wastun"_qs), (QStringList{u"1|Spülen 😀"_qs}));
 }
 
 TEST_P(TransferTest, ClearTableEmptiesByTheDatabasesKind) {

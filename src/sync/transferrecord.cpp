@@ -1,0 +1,89 @@
+// The record table and the statements that read and write it. Values are compared in
+// SQLite's own literal form (quote()), which tells NULL, numbers and texts apart exactly.
+#include "sync/transferrecord.h"
+
+#include "db/messages.h"
+
+namespace transfer {
+
+namespace {
+
+QString measureKey(const QString& a) {
+  return u"quote("_qs + a + u".AUID)||','||quote("_qs + a + u".wastun)||','||quote("_qs + a + u".dasoll)"_qs;
+}
+
+QString measureStand(const QString& a) {
+  return u"quote("_qs + a + u".dadurch)||','||quote("_qs + a + u".werdurch)||','||quote("_qs + a + u".anmerkung)"_qs;
+}
+
+QString resultKey(const QString& a) {
+  QStringList parts;
+  for (const char* column : {"AUID", "abda", "anme", "keim", "syst", "temp", "resu", "prot"})
+    parts << u"quote("_qs + a + u'.' + QLatin1String(column) + u')';
+  return parts.join(u"||','||"_qs);
+}
+
+QString recordJoin(const QString& table, const QString& a) {
+  return u" LEFT JOIN abgleich r ON r.tabelle='"_qs + table + u"' AND r.zeile="_qs + a + u".rowid AND r.ID="_qs + a +
+         u".ID AND r.kennung="_qs + (table == u"massnahme" ? measureKey(a) : resultKey(a));
+}
+
+}  // namespace
+
+bool ensureTransferRecord(db::Connection* local) {
+  const QString statement = QStringLiteral(
+      "CREATE TABLE IF NOT EXISTS abgleich (tabelle varchar(16) NOT NULL, zeile longint NOT NULL, "
+      "ID longint NOT NULL, serverID longint NOT NULL, vorgang varchar(16) NOT NULL, "
+      "kennung longtext NOT NULL, stand longtext NOT NULL, PRIMARY KEY (tabelle, zeile));");
+  if (db::execute(local, statement)) return true;
+  db::reportFailure(db::MessageForm::TableError, statement);
+  return false;
+}
+
+QStringList recordFetchedMeasures() {
+  return {u"DELETE FROM abgleich WHERE tabelle='massnahme';"_qs,
+          u"INSERT INTO abgleich (tabelle,zeile,ID,serverID,vorgang,kennung,stand) SELECT 'massnahme',m.rowid,m.ID,m.ID,"
+          "'abgeholt',"_qs + measureKey(u"m"_qs) + u',' + measureStand(u"m"_qs) + u" FROM massnahme m;"_qs};
+}
+
+QString forgetResults() { return u"DELETE FROM abgleich WHERE tabelle='resultat';"_qs; }
+
+QString recordRow(const QString& table, qint64 row, qint64 serverId, const QString& event) {
+  const bool measure = table == u"massnahme";
+  return u"INSERT OR REPLACE INTO abgleich (tabelle,zeile,ID,serverID,vorgang,kennung,stand) SELECT '"_qs + table +
+         u"',t.rowid,t.ID,"_qs + QString::number(serverId) + u",'"_qs + event + u"',"_qs +
+         (measure ? measureKey(u"t"_qs) + u',' + measureStand(u"t"_qs) : resultKey(u"t"_qs) + u",''"_qs) + u" FROM "_qs +
+         table + u" t WHERE t.rowid="_qs + QString::number(row) + u';';
+}
+
+QString measuresWithRecord() {
+  return u"SELECT m.rowid,m.ID,m.AUID,m.wastun,m.dasoll,m.dadurch,m.werdurch,m.anmerkung,r.serverID,r.stand="_qs +
+         measureStand(u"m"_qs) + u" FROM massnahme m"_qs + recordJoin(u"massnahme"_qs, u"m"_qs) + u" ORDER BY m.rowid;"_qs;
+}
+
+QString resultsWithRecord() {
+  return u"SELECT t.rowid,t.ID,t.AUID,t.abda,t.anme,t.keim,t.syst,t.temp,t.resu,t.prot,r.serverID FROM resultat t"_qs +
+         recordJoin(u"resultat"_qs, u"t"_qs) + u" ORDER BY t.rowid;"_qs;
+}
+
+PendingWork pendingWork(db::Connection* local) {
+  PendingWork pending{-1, -1};
+  if (!db::Query(local, u"SELECT 1 FROM abgleich LIMIT 1;"_qs).ok()) {
+    // A file the record has not reached yet: only measures carried out are surely work.
+    db::Query done(local, u"SELECT COUNT(*) FROM massnahme WHERE dadurch>0;"_qs);
+    db::Query results(local, u"SELECT COUNT(*) FROM resultat;"_qs);
+    if (done.next() && results.next()) pending = {done.int32(0), results.int32(0)};
+    return pending;
+  }
+  // A measure without a record is one made on the device, unless no fetch was ever
+  // recorded (then, as above, only when carried out).
+  db::Query measures(local, u"SELECT COUNT(*) FROM massnahme m"_qs + recordJoin(u"massnahme"_qs, u"m"_qs) +
+                                u" WHERE (r.zeile IS NULL AND (m.dadurch>0 OR EXISTS (SELECT 1 FROM abgleich WHERE "
+                                "tabelle='massnahme'))) OR r.stand<>"_qs + measureStand(u"m"_qs) + u';');
+  db::Query results(local, u"SELECT COUNT(*) FROM resultat t"_qs + recordJoin(u"resultat"_qs, u"t"_qs) +
+                               u" WHERE r.zeile IS NULL;"_qs);
+  if (measures.next() && results.next()) pending = {measures.int32(0), results.int32(0)};
+  return pending;
+}
+
+}  // namespace transfer

@@ -1,0 +1,309 @@
+// The return by the device's record, on each kind of server: only work the server lacks is
+// sent, each row once, never onto another measure; what a return sent before it broke off
+// is not sent again.
+#include "testservers.h"
+#include "transfer_fixture.h"
+
+#include "common/dates.h"
+#include "db/localschema.h"
+#include "db/quoting.h"
+#include "db/serverdb.h"
+#include "sync/transferrecord.h"
+#include "sync/transfers.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace transfertest;
+using testsupport::Place;
+
+const qint32 day = common::makeDate(2026, 3, 5);
+QString at(int hour) { return QString::number(day + hour * 3600); }
+
+QString testName() {
+  return QString::fromStdString(::testing::UnitTest::GetInstance()->current_test_info()->name());
+}
+
+db::Connection* openLocal(const QString& name) {
+  db::Connection* local = testsupport::openEmpty(Place::LocalSqlite, name);
+  db::createOutletTable(local);
+  db::createResultTable(local);
+  db::createMeasureTable(local);
+  db::createDialogTable(local);
+  return local;
+}
+
+class ReturnRecordTest : public ::testing::TestWithParam<Place> {
+ protected:
+  void SetUp() override {
+    server.reset(testsupport::openEmpty(GetParam(), testName()));
+    ASSERT_TRUE(server) << db::lastError().toStdString();
+    testsupport::run(server.get(), serverTables(GetParam()));
+    local.reset(openLocal(testName() + u"_local"_qs));
+    ASSERT_TRUE(local);
+    // The day: two open measures and one done; another day holds the measure with ID 4.
+    testsupport::run(server.get(), {
+        u"INSERT INTO massnahme VALUES (1, 'A1', 'Spülen 😀', "_qs + at(8) + u", 0, '', '')"_qs,
+        u"INSERT INTO massnahme VALUES (2, 'A2', 'Probe', "_qs + at(9) + u", 0, '', '')"_qs,
+        u"INSERT INTO massnahme VALUES (3, 'A3', 'Spülen 😀', "_qs + at(10) + u", "_qs + at(11) +
+            u", 'schulz', 'erledigt')"_qs,
+        u"INSERT INTO massnahme VALUES (4, 'B7', 'Probe', "_qs + QString::number(day + 86400 * 7) + u", 0, '', '')"_qs,
+        u"INSERT INTO resultat (ID, AUID, keim) VALUES (40, 'A0', 'alt')"_qs,
+    });
+  }
+
+  int fetchDay() {
+    return transfer::fetchDueMeasures(server.get(), local.get(), common::startOfDay(day), common::endOfDay(day),
+                                      status.screen());
+  }
+  std::pair<int, int> giveBack() {
+    const common::MainScreen screen = status.screen();
+    const int measures = transfer::returnMeasures(server.get(), local.get(), screen);
+    const int results = transfer::returnResults(server.get(), local.get(), screen);
+    return {measures, results};
+  }
+  QStringList serverRows() { return dump(server.get(), u"massnahme"_qs) + dump(server.get(), u"resultat"_qs); }
+
+  // What the assistant does: a measure carried out, with a result.
+  void carryOut(int id, const QString& remark) {
+    testsupport::run(local.get(), {u"UPDATE massnahme SET dadurch="_qs + at(12) + u",werdurch='meier',anmerkung="_qs +
+                                   db::quoteText(remark) + u" WHERE ID="_qs + QString::number(id)});
+  }
+  void addResult(int id, const QString& remark, const QString& temp = u"36.5"_qs) {
+    testsupport::run(local.get(), {u"INSERT INTO resultat VALUES ("_qs + QString::number(id) + u", 'A1', "_qs + at(12) +
+                                   u", "_qs + db::quoteText(remark) + u", 'KW', 'TWK', "_qs + temp + u", 'ok', 'P1')"_qs});
+  }
+
+  db::ConnectionGuard server, local;
+  StatusLog status;
+  testsupport::BoxRecorder boxes;
+};
+
+TEST_P(ReturnRecordTest, AMeasureMadeOnTheDeviceGoesInOnceAndNeverOntoAnotherMeasure) {
+  ASSERT_EQ(fetchDay(), 3);
+  carryOut(1, u"Bad 😀 ok, \"C:\\temp\" & <gut>"_qs);
+  // The table editor's new row: the local highest ID + 1, which the server holds for another day.
+  testsupport::run(local.get(), {u"INSERT INTO massnahme VALUES (4, 'A9', 'Neu 😀', "_qs + at(13) + u", "_qs + at(14) +
+                                 u", 'meier', 'neu')"_qs});
+  addResult(1, u"Bad 😀 ok"_qs);
+  addResult(2, u"kalt"_qs, u"7.26"_qs);
+
+  EXPECT_EQ(giveBack(), std::make_pair(2, 2));
+  EXPECT_TRUE(boxes.boxes.empty());
+  EXPECT_EQ(dump(server.get(), u"massnahme"_qs),
+            (QStringList{u"1|A1|Spülen 😀|"_qs + at(8) + u'|' + at(12) + u"|meier|"_qs +
+                             db::escapeText(u"Bad 😀 ok, \"C:\\temp\" & <gut>"_qs),
+                         u"2|A2|Probe|"_qs + at(9) + u"|0||"_qs,  // open, not sent
+                         u"3|A3|Spülen 😀|"_qs + at(10) + u'|' + at(11) + u"|schulz|erledigt"_qs,
+                         u"4|B7|Probe|"_qs + QString::number(day + 86400 * 7) + u"|0||"_qs,  // untouched
+                         u"5|A9|Neu 😀|"_qs + at(13) + u'|' + at(14) + u"|meier|neu"_qs}));
+  EXPECT_EQ(dump(server.get(), u"resultat"_qs, u"ID,anme,temp"_qs),
+            (QStringList{u"40|NULL|NULL"_qs, u"41|Bad 😀 ok|36.5"_qs, u"42|kalt|7.3"_qs}));
+
+  // Returning again sends nothing: the server stays as it is.
+  const QStringList once = serverRows();
+  EXPECT_EQ(giveBack(), std::make_pair(0, 0));
+  EXPECT_EQ(serverRows(), once);
+  EXPECT_EQ(transfer::pendingWork(local.get()).measures, 0);
+  EXPECT_EQ(transfer::pendingWork(local.get()).results, 0);
+
+  // A later change of the new measure updates its own server row; a new result goes in once.
+  testsupport::run(local.get(), {u"UPDATE massnahme SET anmerkung='nachgetragen' WHERE ID=4"_qs});
+  addResult(3, u"dritte"_qs);
+  EXPECT_EQ(transfer::pendingWork(local.get()).measures, 1);
+  EXPECT_EQ(transfer::pendingWork(local.get()).results, 1);
+  EXPECT_EQ(giveBack(), std::make_pair(1, 1));
+  EXPECT_EQ(dump(server.get(), u"massnahme"_qs, u"ID,anmerkung"_qs).mid(3),
+            (QStringList{u"4|"_qs, u"5|nachgetragen"_qs}));
+  EXPECT_EQ(dump(server.get(), u"resultat"_qs, u"ID"_qs).size(), 4);
+}
+
+TEST_P(ReturnRecordTest, AnUnchangedMeasureLeavesWorkDoneOnTheServer) {
+  ASSERT_EQ(fetchDay(), 3);
+  testsupport::run(server.get(), {u"UPDATE massnahme SET dadurch="_qs + at(15) + u", werdurch='büro' WHERE ID=2"_qs});
+  EXPECT_EQ(giveBack(), std::make_pair(0, 0));
+  EXPECT_EQ(dump(server.get(), u"massnahme"_qs, u"ID,dadurch,werdurch"_qs)[1], u"2|"_qs + at(15) + u"|büro"_qs);
+}
+
+TEST_P(ReturnRecordTest, AnUpdateThatWouldWriteTwoServerMeasuresIsRefusedByName) {
+  testsupport::run(server.get(), {u"INSERT INTO massnahme VALUES (2, 'A2b', 'Probe', "_qs + at(9) + u", 0, '', '')"_qs});
+  ASSERT_EQ(fetchDay(), 4);
+  carryOut(2, u"nur eine"_qs);
+  carryOut(1, u"ok"_qs);
+  addResult(1, u"ok"_qs);
+  EXPECT_EQ(giveBack(), std::make_pair(1, 1));  // measure 1 and the result went
+  ASSERT_EQ(boxes.boxes.size(), 2u);  // each of the two local rows with ID 2 was refused
+  EXPECT_EQ(boxes.boxes[0].title, u"Datenbankfehler"_qs);
+  EXPECT_TRUE(boxes.boxes[0].text.startsWith(u"Die Abfrage UPDATE massnahme SET dadurch="_qs));
+  EXPECT_TRUE(boxes.boxes[0].text.contains(u" WHERE ID=2; konnte nicht ausgeführt werden: Auf dem Server tragen "
+                                           "2 Maßnahmen die ID 2"_qs)) << boxes.boxes[0].text.toStdString();
+  EXPECT_EQ(dump(server.get(), u"massnahme"_qs, u"ID,AUID,dadurch,anmerkung"_qs).mid(1, 2),
+            (QStringList{u"2|A2|0|"_qs, u"2|A2b|0|"_qs}));
+  // Still work on the device: the next fetch warns of it.
+  EXPECT_EQ(transfer::pendingWork(local.get()).measures, 2);
+}
+
+TEST_P(ReturnRecordTest, AFailedReturnGoesOnWhereItStoppedAndSendsNothingTwice) {
+  // The server refuses temperatures of 100 degrees and more.
+  testsupport::run(server.get(), {u"DROP TABLE resultat"_qs,
+                                  u"CREATE TABLE resultat (ID int, AUID varchar(32), abda int, anme varchar(256), keim "
+                                  "varchar(32), syst varchar(32), temp double CHECK (temp < 100), resu varchar(256), "
+                                  "prot varchar(32))"_qs});
+  ASSERT_EQ(fetchDay(), 3);
+  carryOut(1, u"ok"_qs);
+  addResult(1, u"eins"_qs);
+  addResult(2, u"zwei"_qs);
+  addResult(3, u"verschrieben"_qs, u"365"_qs);
+  addResult(4, u"vier"_qs);
+  EXPECT_EQ(giveBack(), std::make_pair(1, -1));
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_TRUE(boxes.boxes[0].text.startsWith(u"Die Abfrage INSERT INTO resultat (ID,AUID,abda,anme,keim,syst,temp,resu,prot) "
+                                             "VALUES (3,'A1',"_qs)) << boxes.boxes[0].text.toStdString();
+  // The technician corrects the temperature and returns again: only what is missing goes.
+  testsupport::run(local.get(), {u"UPDATE resultat SET temp=36.5 WHERE ID=3"_qs});
+  EXPECT_EQ(giveBack(), std::make_pair(0, 2));
+  EXPECT_EQ(dump(server.get(), u"resultat"_qs, u"ID,anme"_qs),
+            (QStringList{u"1|eins"_qs, u"2|zwei"_qs, u"3|verschrieben"_qs, u"4|vier"_qs}));
+  EXPECT_EQ(dump(server.get(), u"massnahme"_qs, u"ID"_qs).size(), 4);
+}
+
+TEST_P(ReturnRecordTest, NewIdsOnAKeyedTableSkipATakenId) {
+  // Where the server's table has a key, an ID that another device took after the highest ID
+  // was read makes the insert try the next one. On SQLite a key over abs(ID) with a row -41,
+  // which MAX(ID) does not see, plays that other device's row.
+  const Place place = GetParam();
+  if (place == Place::OdbcSqlite) {
+    testsupport::run(server.get(), {u"CREATE UNIQUE INDEX resultat_id ON resultat (abs(ID))"_qs,
+                                    u"INSERT INTO resultat (ID, AUID) VALUES (-41, 'andere')"_qs});
+  } else {
+    testsupport::run(server.get(), {u"CREATE UNIQUE INDEX resultat_id ON resultat (ID)"_qs});
+  }
+  addResult(1, u"eins"_qs);
+  addResult(2, u"zwei"_qs);
+  EXPECT_EQ(giveBack().second, 2);
+  EXPECT_TRUE(boxes.boxes.empty()) << boxes.boxes.front().text.toStdString();
+  const QStringList rows = dump(server.get(), u"resultat"_qs, u"ID,anme"_qs);
+  if (place == Place::OdbcSqlite) EXPECT_EQ(rows, (QStringList{u"-41|NULL"_qs, u"40|NULL"_qs, u"42|eins"_qs, u"43|zwei"_qs}));
+  else EXPECT_EQ(rows, (QStringList{u"40|NULL"_qs, u"41|eins"_qs, u"42|zwei"_qs}));
+}
+
+TEST_P(ReturnRecordTest, TheWarningOfTheFetchCountsWorkNotYetReturned) {
+  ASSERT_EQ(fetchDay(), 3);
+  EXPECT_EQ(transfer::pendingWork(local.get()).measures, 0);
+  carryOut(1, u"ok"_qs);
+  addResult(1, u"eins"_qs);
+  addResult(2, u"zwei"_qs);
+  const transfer::PendingWork pending = transfer::pendingWork(local.get());
+  EXPECT_EQ(pending.measures, 1);
+  EXPECT_EQ(pending.results, 2);
+  // The user sees it under the warning and answers it with OK, which fetches nothing.
+  transfer::fetchDayCommand(local.get(), {}, status.screen(), u"Daten abholen"_qs);
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].title, u"Warnung"_qs);
+  EXPECT_EQ(boxes.boxes[0].text,
+            u"Wenn Sie das machen, werden alle Daten auf diesem Gerät mit denen des Servers überschrieben.\r\n"
+            "Sie müssen Ihre erfassten Daten VORHER ABGEGEBEN haben,sonst sind sie weg.\r\n\r\n"
+            "Wollen Sie WIRKLICH fortfahren?\r\nNoch nicht abgegeben: 1 Maßnahmen, 2 Resultate."_qs);
+  // A new day empties the results and forgets them; the record then holds the new measures.
+  EXPECT_EQ(giveBack(), std::make_pair(1, 2));
+  ASSERT_EQ(fetchDay(), 3);
+  EXPECT_EQ(transfer::pendingWork(local.get()).measures, 0);
+}
+
+// Two devices returning to one server at the same moment: each a process of its own with
+// 500 results of its own, started together.
+TEST(TwoDevices, ReturningAtOnceNeverShareAnId) {
+  const auto& s = testsupport::servers();
+  const QString schema = u"t_zwei_geraete"_qs;
+  {
+    db::ConnectionGuard admin(testsupport::openMariaAdmin());
+    testsupport::run(admin.get(), {u"DROP DATABASE IF EXISTS "_qs + schema, u"CREATE DATABASE "_qs + schema});
+  }
+  db::ConnectionGuard server(db::openMariaDb(s.mariaHost, s.mariaPort, schema, s.mariaUser, s.mariaPass));
+  ASSERT_TRUE(server);
+  testsupport::run(server.get(), serverTables(Place::MariaDb));
+  const QString folder = testsupport::temporaryFolder();
+  std::vector<std::unique_ptr<QProcess>> devices;
+  for (int device = 1; device <= 2; ++device) {
+    auto process = std::make_unique<QProcess>();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"VARNOTHM_DEVICE"_qs, QString::number(device));
+    environment.insert(u"VARNOTHM_DEVICE_SCHEMA"_qs, schema);
+    environment.insert(u"VARNOTHM_DEVICE_FOLDER"_qs, folder);
+    process->setProcessEnvironment(environment);
+    process->setProcessChannelMode(QProcess::MergedChannels);
+    process->start(QCoreApplication::applicationFilePath(),
+                   {u"--gtest_also_run_disabled_tests"_qs, u"--gtest_filter=TwoDevices.DISABLED_OneDeviceReturns"_qs});
+    devices.push_back(std::move(process));
+  }
+  // Both prepare their results, then go at the same moment.
+  for (int waited = 0; waited < 600; ++waited) {
+    if (QFile::exists(folder + u"/bereit1"_qs) && QFile::exists(folder + u"/bereit2"_qs)) break;
+    QThread::msleep(100);
+  }
+  QFile(folder + u"/los"_qs).open(QIODevice::WriteOnly);
+  for (auto& process : devices) {
+    ASSERT_TRUE(process->waitForFinished(240000));
+    EXPECT_EQ(process->exitCode(), 0) << process->readAll().toStdString();
+  }
+  db::Query ids(server.get(), u"SELECT COUNT(*), COUNT(DISTINCT ID), COUNT(DISTINCT anme) FROM resultat"_qs);
+  ASSERT_TRUE(ids.next());
+  EXPECT_EQ(ids.int32(0), 1000);
+  EXPECT_EQ(ids.int32(1), 1000);
+  EXPECT_EQ(ids.int32(2), 1000);
+}
+
+TEST(TwoDevices, AUserWithoutTheRightToLockTablesStillReturns) {
+  const auto& s = testsupport::servers();
+  const QString schema = u"t_ohne_sperre"_qs;
+  {
+    db::ConnectionGuard admin(testsupport::openMariaAdmin());
+    testsupport::run(admin.get(), {u"DROP DATABASE IF EXISTS "_qs + schema, u"CREATE DATABASE "_qs + schema,
+                                   u"CREATE USER IF NOT EXISTS 'techniker'@'%' IDENTIFIED BY 'Spülen-1'"_qs,
+                                   u"GRANT SELECT, INSERT, UPDATE, CREATE ON "_qs + schema + u".* TO 'techniker'@'%'"_qs});
+  }
+  db::ConnectionGuard server(db::openMariaDb(s.mariaHost, s.mariaPort, schema, u"techniker"_qs, u"Spülen-1"_qs));
+  ASSERT_TRUE(server) << db::lastError().toStdString();
+  testsupport::run(server.get(), serverTables(Place::MariaDb));
+  EXPECT_FALSE(db::execute(server.get(), u"LOCK TABLES resultat WRITE"_qs));
+  db::ConnectionGuard local(openLocal(u"ohne_sperre"_qs));
+  testsupport::run(local.get(), {u"INSERT INTO resultat (ID, AUID, anme) VALUES (1, 'A1', 'eins'), (2, 'A2', 'zwei')"_qs});
+  StatusLog status;
+  testsupport::BoxRecorder boxes;
+  EXPECT_EQ(transfer::returnResults(server.get(), local.get(), status.screen()), 2);
+  EXPECT_TRUE(boxes.boxes.empty()) << boxes.boxes.front().text.toStdString();
+  EXPECT_EQ(dump(server.get(), u"resultat"_qs, u"ID,anme"_qs), (QStringList{u"1|eins"_qs, u"2|zwei"_qs}));
+}
+
+// One device of the test above; runs only when that test starts it.
+TEST(TwoDevices, DISABLED_OneDeviceReturns) {
+  const auto& s = testsupport::servers();
+  const QString device = qEnvironmentVariable("VARNOTHM_DEVICE");
+  const QString folder = qEnvironmentVariable("VARNOTHM_DEVICE_FOLDER");
+  ASSERT_FALSE(device.isEmpty());
+  db::ConnectionGuard local(openLocal(u"geraet"_qs + device));
+  QStringList results;
+  for (int i = 1; i <= 500; ++i)
+    results << u"("_qs + QString::number(i) + u", 'A"_qs + QString::number(i % 7) + u"', "_qs + at(12) + u", 'Gerät "_qs +
+                   device + u" Probe "_qs + QString::number(i) + u" 😀', 'KW', 'TWK', 36.5, 'ok', 'P1')"_qs;
+  testsupport::run(local.get(), {u"INSERT INTO resultat VALUES "_qs + results.join(u',')});
+  db::ConnectionGuard server(db::openMariaDb(s.mariaHost, s.mariaPort, qEnvironmentVariable("VARNOTHM_DEVICE_SCHEMA"),
+                                             s.mariaUser, s.mariaPass));
+  ASSERT_TRUE(server);
+  QFile(folder + u"/bereit"_qs + device).open(QIODevice::WriteOnly);
+  while (!QFile::exists(folder + u"/los"_qs)) QThread::msleep(10);
+  StatusLog status;
+  testsupport::BoxRecorder boxes;
+  EXPECT_EQ(transfer::returnResults(server.get(), local.get(), status.screen()), 500);
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, ReturnRecordTest, ::testing::Values(Place::MariaDb, Place::OdbcSqlite, Place::OdbcMariaDb),
+                         [](const auto& info) { return testsupport::placeName(info.param).toStdString(); });
+
+}  // namespace
