@@ -248,8 +248,10 @@ bool bindBlock(Query::Impl& q, SQLHSTMT statement, const std::vector<SQLULEN>& s
   if (!(getData & SQL_GD_BOUND)) return false;
   // Drivers disagree on the stride of 32-bit floats in column arrays (one lays them 8 bytes
   // apart); such a column is read row by row, as the value is not worth a guess.
+  // A binary column is read as its bytes (readText), which no text buffer gives; its result is
+  // read row by row too.
   for (const ColumnInfo& column : q.columns)
-    if (column.kind == ColumnKind::Float) return false;
+    if (column.kind == ColumnKind::Float || column.kind == ColumnKind::Other) return false;
   // Many rows per fetch only where every text fits a buffer of its declared size, and only
   // from drivers that serve blocks in full (SQL_GD_BLOCK): the SQLite driver, which does not
   // hold texts to their declared size, goes row by row. A text longer than its column
