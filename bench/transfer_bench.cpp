@@ -14,8 +14,10 @@
 #include <sqlext.h>
 #include <sqlite3.h>
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QtNumeric>
 #include <QTextStream>
 #include <gtest/gtest.h>
 
@@ -161,14 +163,15 @@ int rawMariaCopy(MYSQL* m, const char* select, RawSink& sink) {
 struct RawOdbc {
   SQLHENV env = SQL_NULL_HENV;
   SQLHDBC dbc = SQL_NULL_HDBC;
-  explicit RawOdbc(const QString& dsn) {
+  // The same driver and database as the program's data source of the place.
+  explicit RawOdbc(const QString& connectionText) {
     SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
     SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
     SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
-    const QByteArray text = "DSN=" + dsn.toUtf8() + ";";
+    const QByteArray text = connectionText.toUtf8();
     if (!SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, (SQLCHAR*)text.constData(), SQL_NTS, nullptr, 0, nullptr,
                                         SQL_DRIVER_NOPROMPT)))
-      ADD_FAILURE() << "raw ODBC connection to " << dsn.toStdString();
+      ADD_FAILURE() << "raw ODBC connection " << connectionText.toStdString();
   }
   ~RawOdbc() {
     SQLDisconnect(dbc);
@@ -274,7 +277,10 @@ double rawMariaStatement(MYSQL* m, const char* sql, int times) {
   timer.start();
   for (int i = 0; i < times; ++i) {
     if (sql) {
-      mysql_query(m, sql);
+      if (mysql_query(m, sql) != 0) {
+        out << "    raw statement failed: " << sql << ": " << mysql_error(m) << "\n";
+        return qQNaN();
+      }
       if (MYSQL_RES* r = mysql_store_result(m)) mysql_free_result(r);
     } else {
       mysql_ping(m);
@@ -290,7 +296,15 @@ double rawOdbcStatement(RawOdbc& odbc, const char* sql, int times) {
   QElapsedTimer timer;
   timer.start();
   for (int i = 0; i < times; ++i) {
-    SQLExecute(stmt);
+    if (!SQL_SUCCEEDED(SQLExecute(stmt))) {
+      SQLCHAR state[6] = {}, message[512] = {};
+      SQLINTEGER native = 0;
+      SQLSMALLINT length = 0;
+      SQLGetDiagRec(SQL_HANDLE_STMT, stmt, 1, state, &native, message, sizeof message, &length);
+      out << "    raw statement failed: " << sql << ": " << reinterpret_cast<const char*>(message) << "\n";
+      SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+      return qQNaN();
+    }
     while (SQL_SUCCEEDED(SQLFetch(stmt))) {
     }
     SQLFreeStmt(stmt, SQL_CLOSE);
@@ -370,8 +384,16 @@ struct BenchPlace {
     local.reset(db::openDatabase(freshLocalFile(u"program_"_qs + name), {}, {}, db::Backend::Sqlite));
     rawFile = freshLocalFile(u"raw_"_qs + name);
     const testsupport::Servers& s = testsupport::servers();
-    if (place == Place::MariaDb) maria = rawMariaConnect(u"t_bench"_qs);
-    else odbc = std::make_unique<RawOdbc>(place == Place::OdbcSqlite ? s.sqliteDsn : s.mariaDsn);
+    // The names the test support gives the place's database for the name "bench".
+    const QString schema = u"t"_qs + QString::number(QCoreApplication::applicationPid()) + u"_bench"_qs;
+    if (place == Place::MariaDb) maria = rawMariaConnect(schema);
+    else if (place == Place::OdbcSqlite)
+      odbc = std::make_unique<RawOdbc>(u"Driver=SQLite3;Database="_qs + testsupport::temporaryFolder() +
+                                       u'/' + schema + u"_odbc.db;"_qs);
+    else
+      odbc = std::make_unique<RawOdbc>(u"Driver=MariaDB Unicode;Server="_qs + s.mariaHost + u";Port="_qs + s.mariaPort +
+                                       u";User="_qs + s.mariaUser + u";Password="_qs + s.mariaPass +
+                                       u";Database="_qs + schema + u"_odbc;"_qs);
   }
   ~BenchPlace() {
     if (maria) mysql_close(maria);
