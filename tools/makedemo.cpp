@@ -1,6 +1,7 @@
 // makedemo FOLDER PROGRAM HELPDOCUMENT: a demo program folder with "VarnothM.CFG" (ODBC) and a
 // data-source file of its own naming three demo buildings on SQLite files, filled around today.
 #include "common/dates.h"
+#include "common/filenames.h"
 #include "db/database.h"
 #include "db/localschema.h"
 #include "db/quoting.h"
@@ -156,6 +157,57 @@ void fillServer(db::Connection* server, const Building& building) {
                   q(u"Bericht"_qs) + u","_qs + q(u"<window name='bericht' />"_qs) + u");"_qs);
 }
 
+// The device of the first building as after "Auslassliste holen" and "Daten abholen" with
+// today and a morning's work: its outlets, dialogs and today's measures, and results, so that
+// both table browsers have rows from the first start on.
+void prepareDevice(const QDir& folder, const Building& building, db::Connection* server) {
+  const QString objectFolder = folder.filePath(common::safeFileName(building.name));
+  const QString file = objectFolder + u"/Varnoth.DBF"_qs;
+  if (!QDir().mkpath(objectFolder) || !QFile(file).open(QIODevice::WriteOnly)) {
+    std::fprintf(stderr, "makedemo: %s kann nicht angelegt werden\n", qPrintable(file));
+    failed = true;
+    return;
+  }
+  db::ConnectionGuard device(db::openDatabase(file, {}, {}, db::Backend::Sqlite));
+  db::createOutletTable(device.get());
+  db::createResultTable(device.get());
+  db::createMeasureTable(device.get());
+  db::createDialogTable(device.get());
+  const qint32 today = common::startOfDay(common::now());
+  auto copy = [&](const QString& select, const QString& table, int columns) {
+    db::Query rows(server, select);
+    while (rows.next()) {
+      QStringList values;
+      for (int c = 0; c < columns; ++c)
+        values << (rows.columnKind(c) == db::ColumnKind::Text ? u'\'' + QString(rows.text(c)).replace(u"'"_qs, u"''"_qs) + u'\''
+                                                               : QString::number(rows.int64(c)));
+      run(device.get(), u"INSERT INTO "_qs + table + u" VALUES ("_qs + values.join(u',') + u");"_qs);
+    }
+  };
+  copy(u"SELECT ID,AUID,code,art,raum,region,hydron FROM auslass"_qs, u"auslass"_qs, 7);
+  copy(u"SELECT ID,gruppe,element,XML FROM xele WHERE gruppe='XML_merfassung'"_qs, u"xele"_qs, 4);
+  copy(u"SELECT ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung FROM massnahme WHERE dasoll>="_qs +
+           QString::number(today) + u" AND dasoll<="_qs + QString::number(common::endOfDay(today)),
+       u"massnahme"_qs, 7);
+  struct Result {
+    QString auid, syst, keim;
+    double temp;
+    QString resu, prot, anme;
+  };
+  const Result results[] = {
+      {u"DU-EG-01"_qs, u"WW"_qs, u"Temp"_qs, 58.5, u"i.O."_qs, QString(), u"nach 2 min konstant"_qs},
+      {u"DU-EG-01"_qs, u"KW"_qs, u"Temp"_qs, 14.0, u"i.O."_qs, QString(), QString()},
+      {u"WT-EG-01"_qs, u"WW"_qs, u"Legio"_qs, 55.0, u"< 100 KBE/100 ml"_qs, u"P-0815"_qs, u"Probe & Gegenprobe"_qs},
+      {u"SP-KU-01"_qs, u"KW"_qs, u"Temp"_qs, 21.5, u"über 20 °C – spülen"_qs, QString(), u"Strahlregler verkalkt"_qs},
+  };
+  int id = 1;
+  for (const Result& r : results)
+    run(device.get(), u"INSERT INTO resultat (ID,AUID,abda,syst,keim,temp,resu,prot,anme) VALUES ("_qs +
+                          QString::number(id++) + u","_qs + q(r.auid) + u","_qs + QString::number(today + 9 * 3600) +
+                          u","_qs + q(r.syst) + u","_qs + q(r.keim) + u","_qs + QString::number(r.temp) + u","_qs +
+                          q(r.resu) + u","_qs + q(r.prot) + u","_qs + q(r.anme) + u");"_qs);
+}
+
 int fail(const QString& text) {
   std::fprintf(stderr, "makedemo: %s\n", qPrintable(text));
   return 1;
@@ -200,6 +252,7 @@ int main(int argc, char** argv) {
     db::ConnectionGuard server(db::openDatabase(file, {}, {}, db::Backend::Sqlite));
     if (!server) return fail(file + u": "_qs + db::lastError());
     fillServer(server.get(), building);
+    if (building.name == buildings().front().name) prepareDevice(folder, building, server.get());
     sources += u"\n["_qs + building.name + u"]\nDescription=Demo-Objekt\nDriver=SQLite3\nDatabase="_qs + file + u'\n';
   }
   if (!writeFile(folder.filePath(u"odbc.ini"_qs), sources)) return fail(u"odbc.ini kann nicht geschrieben werden"_qs);

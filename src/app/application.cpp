@@ -6,12 +6,14 @@
 #include "app/appstate.h"
 #include "app/config.h"
 #include "app/mainwindow.h"
+#include "app/tablecommands.h"
 #include "app/versioncheck.h"
 #include "assistant/assistant.h"
 #include "common/programend.h"
 #include "dialogs/textdialog.h"
 #include "platform/boxes.h"
 #include "platform/events.h"
+#include "platform/screenloop.h"
 #include "platform/iconlists.h"
 #include "platform/scripteduser.h"
 #include "platform/statusbar.h"
@@ -60,11 +62,6 @@ void openMainWindow() {
   s.objectList = platform::createIconList(s.mainWindow, 10, 120, 100, 100, u"objectList"_qs);
 }
 
-bool isClick(const platform::WindowEvent& e) {
-  return e.kind == platform::EventKind::Control &&
-         (e.type == platform::ControlEventType::LeftClick || e.type == platform::ControlEventType::LeftDoubleClick);
-}
-
 // Handles one event of the main window; false when the loop is to end. clickedCommand is
 // the command item of the last click on the command list, -1 after any other control event.
 bool handleMainEvent(const platform::WindowEvent& e, int& clickedCommand) {
@@ -80,7 +77,7 @@ bool handleMainEvent(const platform::WindowEvent& e, int& clickedCommand) {
   }
   if (e.kind != platform::EventKind::Control) return true;
   const int clickedBefore = std::exchange(clickedCommand, -1);
-  if (!isClick(e)) return true;
+  if (!platform::isLeftClick(e)) return true;
   if (e.control == s.commandList) {
     const int position = platform::selectedIconItem(s.commandList);
     // A double click arrives as a click and then a double click, and the click has run the
@@ -136,8 +133,8 @@ bool runCommand(int position) {
       transfer::returnWorkCommand(s.localDb, s.config, mainScreen());
       if (s.localDb) fillMainLists();
       break;
-    case EditMeasures:
-    case EditResults: noObjectMessage(u"Meldung"_qs, platform::BoxIcon::None); break;
+    case EditMeasures: editTableCommand(false); break;
+    case EditResults: editTableCommand(true); break;
     case Assistant:
       assistant::assistantCommand(s.localDb, mainScreen(), platform::iconItemText(s.commandList, position));
       if (s.localDb) fillMainLists();
@@ -177,9 +174,10 @@ int runApplication(const QString& programFolder) {
   }
   db::closeDatabase(s.localDb);
   s.localDb = nullptr;
+  // The end is written before the main window goes: "end" stays the transcript's last line.
+  platform::recordProgramEnd();
   if (s.mainWindow) platform::closeWindow(s.mainWindow);
   s.mainWindow = 0;
-  platform::recordProgramEnd();
   return exitCode;
 }
 

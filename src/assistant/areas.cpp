@@ -2,14 +2,13 @@
 // share of their measures still open, and the query routines the outlet screen shares.
 #include "assistant/assistant.h"
 
-#include "common/programend.h"
 #include "common/textlist.h"
 #include "db/database.h"
 #include "db/messages.h"
 #include "db/quoting.h"
 #include "db/snapshot.h"
 #include "platform/boxes.h"
-#include "platform/events.h"
+#include "platform/screenloop.h"
 #include "platform/system.h"
 #include "platform/windows.h"
 
@@ -58,11 +57,6 @@ qint64 countOutletMeasures(db::Connection* db, const QString& AUID, const QStrin
   return -1;
 }
 
-bool isClick(const platform::WindowEvent& e) {
-  return e.kind == platform::EventKind::Control &&
-         (e.type == platform::ControlEventType::LeftClick || e.type == platform::ControlEventType::LeftDoubleClick);
-}
-
 }  // namespace
 
 void assistantCommand(db::Connection* local, const common::MainScreen& screen, const QString& commandText) {
@@ -79,31 +73,8 @@ void assistantCommand(db::Connection* local, const common::MainScreen& screen, c
 
 QString chooseArea(db::Connection* local, const common::MainScreen& screen, const QString& commandText) {
   showAreas(local, screen, commandText);
-  for (;;) {
-    const platform::WindowEvent e = platform::waitWindowEvent();
-    if (e.window != screen.window) continue;
-    switch (e.kind) {
-      case platform::EventKind::Size:
-      case platform::EventKind::Move:
-      case platform::EventKind::Minimise:
-      case platform::EventKind::Maximise:
-      case platform::EventKind::Restore: screen.layout(); continue;
-      case platform::EventKind::Close: common::endProgram(0);  // the run's end closes the local database
-      default: break;
-    }
-    if (!isClick(e)) continue;
-    if (e.control == screen.commandList) {
-      switch (platform::selectedIconItem(screen.commandList)) {
-        case 0: return QString();
-        case 1: platform::openWithShell(screen.programFolder + u"VarnothM.PDF"_qs); break;
-        case 2: common::endProgram(0);
-        default: break;
-      }
-    } else if (e.control == screen.objectList) {
-      const int index = platform::selectedIconItem(screen.objectList);
-      if (index >= 0) return platform::iconItemText(screen.objectList, index);
-    }
-  }
+  const int index = platform::waitScreenChoice(screen);
+  return index < 0 ? QString() : platform::iconItemText(screen.objectList, index);
 }
 
 void showAreas(db::Connection* local, const common::MainScreen& screen, const QString& commandText) {

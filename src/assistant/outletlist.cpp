@@ -13,7 +13,7 @@
 #include "dialogs/markup.h"
 #include "dialogs/storeddialogs.h"
 #include "platform/boxes.h"
-#include "platform/events.h"
+#include "platform/screenloop.h"
 #include "platform/fonts.h"
 #include "platform/system.h"
 #include "platform/windows.h"
@@ -43,11 +43,6 @@ struct OutletScreen {
 void fatal(const QString& text) {
   platform::messageBox(u"Fehler"_qs, text, platform::BoxIcon::Error);
   common::endProgram(1);
-}
-
-bool isClick(const platform::WindowEvent& e) {
-  return e.kind == platform::EventKind::Control &&
-         (e.type == platform::ControlEventType::LeftClick || e.type == platform::ControlEventType::LeftDoubleClick);
 }
 
 // Loads the measure of the row; false when the query failed or the measure is gone (a row
@@ -188,32 +183,11 @@ QString runOutletList(db::Connection* local, const common::MainScreen& screen, c
   OutletScreen s{local, screen, area, commandText, QString(), {}};
   showOutletList(local, screen, area, commandText);
   for (;;) {
-    const platform::WindowEvent e = platform::waitWindowEvent();
-    if (e.window != screen.window) continue;
-    switch (e.kind) {
-      case platform::EventKind::Size:
-      case platform::EventKind::Move:
-      case platform::EventKind::Minimise:
-      case platform::EventKind::Maximise:
-      case platform::EventKind::Restore: screen.layout(); continue;
-      case platform::EventKind::Close: common::endProgram(0);  // the run's end closes the local database
-      default: break;
-    }
-    if (!isClick(e)) continue;
-    if (e.control == screen.commandList) {
-      switch (platform::selectedIconItem(screen.commandList)) {
-        case 0: return QString();
-        case 1: platform::openWithShell(screen.programFolder + u"VarnothM.PDF"_qs); break;
-        case 2: common::endProgram(0);
-        default: break;
-      }
-    } else if (e.control == screen.objectList) {
-      const int index = platform::selectedIconItem(screen.objectList);
-      if (index < 0) continue;
-      const QString text = platform::iconItemText(screen.objectList, index);
-      if (rowTag(text) == u"***") executeAll(s);
-      else if (rowId(text) >= 0) executeOne(s, rowId(text));
-    }
+    const int index = platform::waitScreenChoice(screen);
+    if (index < 0) return QString();
+    const QString text = platform::iconItemText(screen.objectList, index);
+    if (rowTag(text) == u"***") executeAll(s);
+    else if (rowId(text) >= 0) executeOne(s, rowId(text));
   }
 }
 

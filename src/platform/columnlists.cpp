@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QTableWidget>
 
+#include "platform/recorder.h"
 #include "platform/widgetregistry.h"
 
 namespace platform {
@@ -71,6 +72,12 @@ int columnWidth(int list, int column) {
   return widget->columnWidth(column);
 }
 
+int columnOrigin(int list) {
+  QTableWidget* widget = table(list);
+  if (!widget) return 0;
+  return widget->x() + widget->viewport()->x() - widget->horizontalHeader()->offset();
+}
+
 void addRow(int list, const QString& cells) {
   QTableWidget* widget = table(list);
   if (!widget) return;
@@ -79,6 +86,7 @@ void addRow(int list, const QString& cells) {
   const QStringList texts = cells.split(QLatin1Char('\n'));
   for (int column = 0; column < widget->columnCount(); ++column)
     widget->setItem(row, column, new QTableWidgetItem(column < texts.size() ? texts[column] : QString()));
+  markListFilled(list);
 }
 
 int rowCount(int list) {
@@ -114,7 +122,10 @@ void selectRow(int list, int row) {
 }
 
 void clearRows(int list) {
-  if (QTableWidget* widget = table(list)) widget->setRowCount(0);
+  QTableWidget* widget = table(list);
+  if (!widget) return;
+  widget->setRowCount(0);
+  markListFilled(list);
 }
 
 void setFullRowSelect(int list, bool on) {

@@ -12,6 +12,9 @@ void addColumn(int list, const QString& title, int width);
 int columnCount(int list);
 void setColumnWidth(int list, int column, int width);
 int columnWidth(int list, int column);  // 0 when there is no such column
+// Where the left edge of column 0 stands, in the window's coordinates: the list's left edge,
+// its frame, less what the list has scrolled to the left.
+int columnOrigin(int list);
 
 // Appends a row; its cells are separated by line feeds.
 void addRow(int list, const QString& cells);

@@ -9,6 +9,8 @@ namespace platform {
 void recordTitle(int window, const QString& previous, const QString& title);
 void recordStatus(const QString& previous, const QString& text);
 void recordShell(const QString& target);
+// A window with a title goes away.
+void recordClosed(const QString& title);
 
 // Writes what changed in named icon lists since they were last written: every item of a
 // list filled anew, else each item whose text or colours changed; then the item the

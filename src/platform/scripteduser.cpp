@@ -25,6 +25,7 @@
 #include "platform/boxes.h"
 #include "platform/recorder.h"
 #include "platform/scripteduser_internal.h"
+#include "platform/scriptedtables.h"
 #include "platform/widgetregistry.h"
 
 namespace platform {
@@ -99,6 +100,7 @@ void playClick(const ScriptAction& action) {
   QWidget* control = namedControl(action.target);
   if (!control) return complain(action, QStringLiteral("no control named %1").arg(action.target));
   if (!control->isVisible()) return complain(action, QStringLiteral("%1 is hidden").arg(action.target));
+  if (action.column >= 0 || action.columnByText) return scripted::playCellClick(control, action);
   auto* view = qobject_cast<QAbstractItemView*>(control);
   if (!view) return clickAt(control, control->rect().center(), twice);
   const int row = action.byText ? rowWithText(view, action.text) : action.index;
@@ -120,12 +122,18 @@ void typeText(QWidget* field, const QString& text) {
   field->setFocus(Qt::OtherFocusReason);
   QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
   if (text.isEmpty()) QTest::keyClick(field, Qt::Key_Delete);
-  for (const QChar c : text) {
-    if (c == QLatin1Char('\n'))
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar c = text.at(i);
+    if (c == QLatin1Char('\n')) {
       QTest::keyClick(field, Qt::Key_Return);
-    else
+    } else if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+      // A character beyond the first 65,536 ("😀") is one key press with both halves.
+      QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, text.mid(i, 2), Qt::NoModifier);
+      ++i;
+    } else {
       QTest::sendKeyEvent(QTest::Click, field, static_cast<Qt::Key>(c.toUpper().unicode()),
                           QString(c), Qt::NoModifier);
+    }
   }
 }
 
@@ -287,6 +295,7 @@ bool playNextScriptAction() {
     case ScriptVerb::Press: playPress(action); break;
     case ScriptVerb::Key: playKey(action); break;
     case ScriptVerb::Close: playClose(action); break;
+    case ScriptVerb::Header: scripted::playHeader(namedControl(action.target), action); break;
   }
   return true;
 }

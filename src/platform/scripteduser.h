@@ -8,7 +8,7 @@
 
 namespace platform {
 
-enum class ScriptVerb { Click, DoubleClick, Answer, Input, Set, Press, Key, Close };
+enum class ScriptVerb { Click, DoubleClick, Answer, Input, Set, Press, Key, Close, Header };
 
 // One line of a script. target: a control name, or for Key the key name, or for Answer
 // the button word. A click names its item by index (byText false; -1 is the empty area)
@@ -20,6 +20,11 @@ struct ScriptAction {
   int index = -1;
   bool byText = false;
   bool cancel = false;  // "input cancel"
+  // A cell of a list with columns (click, dclick) or a header (header): the column by
+  // index, or by its title when columnByText; column -1 and no text when none is named.
+  int column = -1;
+  QString columnText;
+  bool columnByText = false;
   int line = 0;         // line number in the script, for the transcript's complaints
 };
 

@@ -128,6 +128,20 @@ namespace {
 
 using scripted::parseKeyName;
 
+// A column of a list with columns: its index, or its title as a word or a quoted text.
+bool parseColumn(const Token& token, ScriptAction& action, QString& error) {
+  bool isNumber = false;
+  const int column = token.quoted ? -1 : token.text.toInt(&isNumber);
+  if (isNumber) {
+    action.column = column;
+    if (column < 0) error = QStringLiteral("a column is an index from 0 or a title");
+    return column >= 0;
+  }
+  action.columnByText = true;
+  action.columnText = token.text;
+  return true;
+}
+
 bool parseLine(const std::vector<Token>& t, ScriptAction& action, QString& error) {
   const QString verb = t[0].quoted ? QString() : t[0].text;
   auto wordAt = [&](size_t i) { return i < t.size() && !t[i].quoted; };
@@ -139,7 +153,8 @@ bool parseLine(const std::vector<Token>& t, ScriptAction& action, QString& error
   };
   if (verb == QLatin1String("click") || verb == QLatin1String("dclick")) {
     action.verb = verb == QLatin1String("click") ? ScriptVerb::Click : ScriptVerb::DoubleClick;
-    if (!expectCount(3)) return false;
+    if (t.size() == 4 && !parseColumn(t[3], action, error)) return false;
+    if (t.size() != 4 && !expectCount(3)) return false;
     if (!wordAt(1)) {
       error = QStringLiteral("a list name is a word");
       return false;
@@ -154,6 +169,12 @@ bool parseLine(const std::vector<Token>& t, ScriptAction& action, QString& error
     action.index = t[2].text.toInt(&isNumber);
     if (!isNumber || action.index < -1) error = QStringLiteral("an item is an index or a quoted text");
     return isNumber && action.index >= -1;
+  }
+  if (verb == QLatin1String("header")) {
+    action.verb = ScriptVerb::Header;
+    if (!expectCount(3)) return false;
+    action.target = t[1].text;
+    return parseColumn(t[2], action, error);
   }
   if (verb == QLatin1String("answer")) {
     action.verb = ScriptVerb::Answer;

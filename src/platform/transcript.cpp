@@ -8,12 +8,14 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QTableWidget>
 #include <QTreeWidget>
 #include <utility>
 
 #include "platform/iconlists.h"
 #include "platform/recorder.h"
 #include "platform/scripteduser_internal.h"
+#include "platform/scriptedtables.h"
 #include "platform/widgetregistry.h"
 
 namespace platform {
@@ -165,10 +167,16 @@ void recordShownDialogs() {
 void recordFilledLists() {
   Player& p = player();
   if (!p.playing) return;
+  scripted::recordTableControls();
   for (auto& [list, pending] : p.lists) {
     const ListChanges changes = std::exchange(pending, {});
     const QString name = controlName(list);
-    if (name.isEmpty() || !qobject_cast<QListWidget*>(controlWidget(list))) continue;
+    if (name.isEmpty()) continue;
+    if (auto* table = qobject_cast<QTableWidget*>(controlWidget(list))) {
+      if (changes.filled) scripted::recordTableRows(name, table);
+      continue;
+    }
+    if (!qobject_cast<QListWidget*>(controlWidget(list))) continue;
     const int count = iconItemCount(list);
     if (changes.filled) {
       for (int index = 0; index < count; ++index) recordListItem(name, list, index);
@@ -178,6 +186,13 @@ void recordFilledLists() {
     }
     if (changes.selected) record(QStringLiteral("selected %1 | %2").arg(name).arg(*changes.selected));
   }
+}
+
+void recordClosed(const QString& title) {
+  // The windows that go after the program's end are not written: "end" is the last line.
+  const Player& p = player();
+  if (!p.playing || title.isEmpty() || p.transcript.value(p.transcript.size() - 1) == QLatin1String("end")) return;
+  record(QStringLiteral("closed ") + oneLine(title));
 }
 
 void recordScriptExhausted() { record(QStringLiteral("script exhausted")); }

@@ -216,6 +216,7 @@ int registerWindow(QWidget* window) {
 void unregisterWindow(int window) {
   auto found = registry().windows.find(window);
   if (found == registry().windows.end()) return;
+  if (found->second.widget) recordClosed(found->second.widget->windowTitle());
   for (int control : controlsOfWindow(window)) forgetControl(control);
   for (auto it = registry().windowByWidget.begin(); it != registry().windowByWidget.end();) {
     it = it->second == window ? registry().windowByWidget.erase(it) : std::next(it);

@@ -3,12 +3,11 @@
 #include "sync/transfers.h"
 
 #include "common/dates.h"
-#include "common/programend.h"
 #include "common/textlist.h"
 #include "db/messages.h"
 #include "db/quoting.h"
 #include "platform/boxes.h"
-#include "platform/events.h"
+#include "platform/screenloop.h"
 #include "platform/iconlists.h"
 #include "platform/system.h"
 #include "platform/windows.h"
@@ -110,37 +109,12 @@ void showDueDays(db::Connection* server, const QString& commandText, const commo
 
 qint32 chooseDueDay(db::Connection* server, const QString& commandText, const common::MainScreen& screen) {
   showDueDays(server, commandText, screen);
-  for (;;) {
-    const platform::WindowEvent e = platform::waitWindowEvent();
-    if (e.window != screen.window) continue;
-    switch (e.kind) {
-      case platform::EventKind::Size:
-      case platform::EventKind::Move:
-      case platform::EventKind::Minimise:
-      case platform::EventKind::Maximise:
-      case platform::EventKind::Restore: screen.layout(); continue;
-      case platform::EventKind::Close: common::endProgram(0);
-      case platform::EventKind::Control: break;
-      default: continue;
-    }
-    if (e.type != platform::ControlEventType::LeftClick && e.type != platform::ControlEventType::LeftDoubleClick)
-      continue;
-    if (e.control == screen.commandList) {
-      switch (platform::selectedIconItem(screen.commandList)) {
-        case 0: return 0;
-        case 1: platform::openWithShell(screen.programFolder + u"VarnothM.PDF"_qs); break;
-        case 2: common::endProgram(0);
-        default: break;
-      }
-    } else if (e.control == screen.objectList) {
-      const int index = platform::selectedIconItem(screen.objectList);
-      if (index < 0) continue;
-      const QString text = platform::iconItemText(screen.objectList, index);
-      qint32 day = common::parseDate(u"%yyyy-%mm-%dd %hh:%ii"_qs, text);
-      if (day < 1) day = common::parseDate(u"%yyyy-%mm-%dd"_qs, text);
-      return day;
-    }
-  }
+  const int index = platform::waitScreenChoice(screen);
+  if (index < 0) return 0;
+  const QString text = platform::iconItemText(screen.objectList, index);
+  qint32 day = common::parseDate(u"%yyyy-%mm-%dd %hh:%ii"_qs, text);
+  if (day < 1) day = common::parseDate(u"%yyyy-%mm-%dd"_qs, text);
+  return day;
 }
 
 void fetchDayCommand(db::Connection* local, const db::ServerSettings& settings,

@@ -83,7 +83,8 @@ TEST(Help, HandsOverTheHelpDocumentThenShowsTheProgramInformationUntilEscape) {
   ASSERT_GE(shell, 0) << seen.join(u'\n').toStdString();
   EXPECT_EQ(seen.mid(shell, 3), expected) << seen.join(u'\n').toStdString();
   // After Escape the main window has the events again: "Beenden" ends the program.
-  EXPECT_EQ(seen.mid(shell + 3), (QStringList{u"end"_qs}));
+  EXPECT_EQ(seen.mid(shell + 3),
+            (QStringList{u"closed Über VarnothM"_qs, u"end"_qs}));
   EXPECT_TRUE(seen.filter(u"skipped"_qs).isEmpty());
   EXPECT_TRUE(seen.filter(u"box "_qs).isEmpty());
 }

@@ -25,7 +25,8 @@ TEST_F(DialogTest, TheTextDialogShowsTheTextAndEscapeClosesIt) {
   const QStringList seen =
       playWhile(QStringLiteral("key Escape"), [] { dialogs::showTextDialog(QStringLiteral("Über VarnothM"), longText); });
   EXPECT_EQ(seen, (QStringList{QStringLiteral("title Über VarnothM"),
-                               QStringLiteral("field eview | Erste Zeile\\n~\tmit Tab\\nDritte Zeile & \"mehr\"")}));
+                               QStringLiteral("field eview | Erste Zeile\\n~\tmit Tab\\nDritte Zeile & \"mehr\""),
+                               QStringLiteral("closed Über VarnothM")}));
   EXPECT_TRUE(platform::liveWindows().empty());
   EXPECT_EQ(dialogs::freeMarkupNumber(), 1) << "the markup document is released";
 }

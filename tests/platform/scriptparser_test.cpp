@@ -66,7 +66,10 @@ TEST(ScriptParser, CommentsAndBlankLinesKeepTheLineNumbers) {
 TEST(ScriptParser, NamesTheFirstLineItCannotRead) {
   const std::pair<const char*, const char*> cases[] = {
       {"click commandList", "line 2: click needs more"},
-      {"click commandList 1 2", "line 2: click takes less"},
+      {"click commandList 1 2 3", "line 2: click takes less"},
+      {"header tableList -1", "line 2: a column is an index from 0 or a title"},
+      {"header tableList", "line 2: header needs more"},
+      {"click tableList 0 -1", "line 2: a column is an index from 0 or a title"},
       {"click commandList eins", "line 2: an item is an index or a quoted text"},
       {"click commandList -2", "line 2: an item is an index or a quoted text"},
       {"answer Vielleicht", "line 2: answer is OK, Ja, Nein or Abbrechen"},

@@ -242,7 +242,7 @@ TEST_F(TranscriptTest, SetRefusesDisabledAndReadOnlyControls) {
   platform::setControlEnabled(slider, false);
   play(QStringLiteral("set ID \"99\"\nset _KW_60 \"12,5\"\nset _SL \"4\"\nset anme \"Spülen ok\"\n"));
   EXPECT_EQ(platform::transcript().join(QLatin1Char('\n')).toStdString(),
-            QStringList({QStringLiteral("skipped line 1: ID is read-only"),
+            QStringList({QStringLiteral("slider _SL | 0..10 | 0 | disabled"), QStringLiteral("skipped line 1: ID is read-only"),
                          QStringLiteral("skipped line 2: _KW_60 is disabled"),
                          QStringLiteral("skipped line 3: _SL is disabled"), QStringLiteral("script exhausted")})
                 .join(QLatin1Char('\n'))

@@ -1,0 +1,168 @@
+// The record dialog: its generated markup, edit, new and copy, the fields by kind and spec,
+// Esc and Ctrl+Return, the ID handed out again after a cancel, and rows saved unchanged that
+// keep every character.
+#include "tableeditor_fixture.h"
+
+#include "tableeditor/recorddialog.h"
+
+namespace {
+
+using tableeditor::BrowserConfig;
+
+BrowserConfig measureConfig() {
+  BrowserConfig c;
+  c.table = u"massnahme"_qs;
+  c.orderClause = u"ORDER BY ID DESC"_qs;
+  c.fields = u"ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung"_qs;
+  c.columnTitles = u"ID,Auslass,Tätigkeit,Planzeit,Durchf.Zeit,Mitarbeiter,Anmerkung"_qs;
+  c.columnSpecs = u"10L,10L,20X,%yyyy-%mm-%dd %hh:%ii,%yyyy-%mm-%dd %hh:%ii,10L,20X"_qs;
+  return c;
+}
+
+BrowserConfig resultConfig() {
+  BrowserConfig c;
+  c.table = u"resultat"_qs;
+  c.orderClause = u"ORDER BY AUID"_qs;
+  c.fields = u"ID,AUID,abda,syst,keim,temp,resu,prot,anme"_qs;
+  c.columnTitles = u"ID,Auslass-ID,Abn.Dat.,Syst.,Param.,Temp.,Resultat,Protokoll,Anmerkung"_qs;
+  c.columnSpecs = u"10L,10L,%yyyy-%mm-%dd,5L,5L,1.5L,30L,10L,20L"_qs;
+  return c;
+}
+
+class RecordDialogTest : public TableEditorTest {
+ protected:
+  QStringList edit(const QString& script, int id, BrowserConfig& config, int* result = nullptr) {
+    const int window = browserWindow();
+    int returned = 0;
+    const QStringList seen = playWhile(script, [&] { returned = tableeditor::editRecord(window, database.get(), id, config); });
+    platform::closeWindow(window);
+    if (result) *result = returned;
+    return seen;
+  }
+};
+
+TEST_F(RecordDialogTest, TheMarkupIsGeneratedFromTheConfiguration) {
+  EXPECT_EQ(tableeditor::recordMarkup(measureConfig(), 42, 1001, {5, 2, 2, 5, 5, 2, 2}),
+            u"<window id='#PB_Any' name='edit' text='Tabelle massnahme ID=42' minwidth='500' minheight='auto' "
+            "flags='#PB_Window_ScreenCentered|#PB_Window_SystemMenu|#PB_Window_MinimizeGadget|#PB_Window_MaximizeGadget|"
+            "#PB_Window_SizeGadget'> <vbox><text text='ID' /><string name='ID' disabled='yes' /><text text='Auslass' />"
+            "<string name='AUID' /><text text='Tätigkeit' /><editor name='wastun' height='280' /><text text='Planzeit' />"
+            "<date name='dasoll' /><text text='Durchf.Zeit' /><date name='dadurch' /><text text='Mitarbeiter' />"
+            "<string name='werdurch' /><text text='Anmerkung' /><editor name='anmerkung' height='280' />"
+            "<button name='dbExit' text='Esc' /><button name='dbStore' text='Speichern' /></vbox></window>"_qs);
+}
+
+TEST_F(RecordDialogTest, EditShowsEachFieldByKindAndSpec) {
+  addMeasure(42, u"José ł € C:\\temp"_qs, u"a\r\nb"_qs, common::makeDate(2021, 3, 5, 9, 30), 0, u"hans"_qs, u"x"_qs);
+  BrowserConfig config = measureConfig();
+  int result = 0;
+  const QStringList seen = edit(u"key Escape"_qs, 42, config, &result);
+  EXPECT_EQ(result, 42);
+  EXPECT_EQ(seen, (QStringList{u"title Tabelle massnahme ID=42"_qs, u"field ID | 42        "_qs,
+                               u"field AUID | José ł € C:\\\\temp"_qs, u"field wastun | a\\nb"_qs,
+                               u"field dasoll | 2021-03-05 09:30"_qs, u"field dadurch | "_qs, u"field werdurch | hans"_qs,
+                               u"field anmerkung | x"_qs, u"closed Tabelle massnahme ID=42"_qs}));
+  EXPECT_EQ(config.columnKinds, u"0,2,2,5,5,2,2"_qs);
+}
+
+TEST_F(RecordDialogTest, NewRowsTakeTheNextIdAndACancelLeavesNoTrace) {
+  BrowserConfig config = measureConfig();
+  int result = 0;
+  QStringList seen = edit(u"press dbExit"_qs, 0, config, &result);
+  EXPECT_EQ(result, 1) << "an empty table starts at 1";
+  EXPECT_TRUE(rows(u"massnahme"_qs).isEmpty());
+  addMeasure(41, u"WB-41"_qs, u"Probe"_qs, 0, 0, QString(), QString());
+  seen = edit(u"close"_qs, 0, config, &result);
+  EXPECT_EQ(result, 42);
+  seen = edit(u"key Escape"_qs, 0, config, &result);
+  EXPECT_EQ(result, 42) << "the cancelled ID is handed out again";
+  EXPECT_EQ(rows(u"massnahme"_qs).size(), 1);
+  seen = edit(u"set AUID \"WB-42\"\nset dasoll \"2026-12-09 08:15\"\nkey Ctrl+Return"_qs, 0, config, &result);
+  EXPECT_EQ(rows(u"massnahme"_qs).value(1),
+            u"42 | WB-42 |  | "_qs + QString::number(common::makeDate(2026, 12, 9, 8, 15)) + u" | 0 |  | "_qs);
+}
+
+TEST_F(RecordDialogTest, ACopyOfRowSevenIsStoredUnderTheNewId) {
+  addMeasure(7, u"WB-07"_qs, u"Probe"_qs, common::makeDate(2021, 3, 5, 9, 30), common::makeDate(2021, 3, 6), u"José"_qs,
+             u"C:\\temp\r\nZeile 2"_qs);
+  addMeasure(9, u"WB-09"_qs, u"Spülen"_qs, 0, 0, QString(), QString());
+  BrowserConfig config = measureConfig();
+  int result = 0;
+  const QStringList seen = edit(u"press dbStore"_qs, -7, config, &result);
+  EXPECT_EQ(result, 10);
+  EXPECT_EQ(seen.value(0), u"title Tabelle massnahme ID=10"_qs);
+  EXPECT_EQ(seen.value(1), u"field ID | 7         "_qs) << "the ID field shows the source row";
+  const QStringList stored = rows(u"massnahme"_qs);
+  ASSERT_EQ(stored.size(), 3);
+  EXPECT_EQ(stored[2], QString(stored[0]).replace(0, 1, u"10"_qs));
+}
+
+// Saved unchanged, a row keeps every character: the single-line text with its accents,
+// euro sign and backslash, the multi-line text with its CR LF; only the float is rounded to
+// its spec, as the form shows it.
+TEST_F(RecordDialogTest, ARowSavedUnchangedKeepsEveryCharacter) {
+  addMeasure(3, u"José ł € C:\\temp"_qs, u"a\r\nb"_qs, common::makeDate(2021, 3, 5, 9, 30), 0, u"Jürgen \\n"_qs,
+             u"C:\\new\\table \"x\"\r\nb"_qs);
+  const QStringList before = rows(u"massnahme"_qs);
+  BrowserConfig config = measureConfig();
+  edit(u"press dbStore"_qs, 3, config);
+  EXPECT_EQ(rows(u"massnahme"_qs), before);
+
+  addResult(4, u"WB-02"_qs, 1614902400, u"KW"_qs, u"Legio"_qs, 23.46, u"José ł € C:\\temp"_qs, u"P-1"_qs,
+            u"über 😀 & <x>"_qs);
+  const QString stored = rows(u"resultat"_qs).value(0);
+  BrowserConfig results = resultConfig();
+  const QStringList seen = edit(u"key Ctrl+Return"_qs, 4, results);
+  EXPECT_TRUE(seen.contains(u"field temp | 23.5"_qs)) << seen.join(u'\n').toStdString();
+  EXPECT_EQ(rows(u"resultat"_qs).value(0), QString(stored).replace(u"23.46"_qs, u"23.5"_qs));
+}
+
+TEST_F(RecordDialogTest, ControlCharactersOfASingleLineTextAreDroppedOnPurpose) {
+  addMeasure(3, u"WB\t03"_qs, u"x"_qs, 0, 0, u"a\r\nb"_qs, QString());
+  BrowserConfig config = measureConfig();
+  const QStringList seen = edit(u"press dbStore"_qs, 3, config);
+  EXPECT_TRUE(seen.contains(u"field werdurch | ab"_qs));
+  EXPECT_EQ(rows(u"massnahme"_qs).value(0), u"3 | WB03 | x | 0 | 0 | ab | "_qs);
+}
+
+TEST_F(RecordDialogTest, AFailedSaveIsReportedAndEndsTheProgram) {
+  addMeasure(3, u"WB-03"_qs, u"x"_qs, 0, 0, QString(), QString());
+  BrowserConfig config = measureConfig();
+  config.fields = u"ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung"_qs;
+  testsupport::run(database.get(), {u"CREATE TRIGGER nein BEFORE UPDATE ON massnahme BEGIN SELECT RAISE(ABORT, 'gesperrt'); END"_qs});
+  const int window = browserWindow();
+  platform::startScript(u"press dbStore\nanswer OK"_qs);
+  bool ended = false;
+  try {
+    tableeditor::editRecord(window, database.get(), 3, config);
+  } catch (const common::ProgramEnd& end) {
+    ended = end.exitCode != 0;
+  }
+  const QStringList seen = platform::transcript();
+  EXPECT_TRUE(ended);
+  EXPECT_TRUE(seen.contains(u"box Fehler | error | Datenbankzugriff UPDATE massnahme SET ID=3,AUID='WB-03',wastun='x',"
+                            "dasoll=0,dadurch=0,werdurch='',anmerkung='' WHERE ID=3; ergab Fehler gesperrt"_qs))
+      << seen.join(u'\n').toStdString();
+}
+
+}  // namespace
+
+namespace {
+
+// A number beyond what the float column holds is never written: a note, and nothing changes.
+TEST_F(RecordDialogTest, ANumberTooLargeForItsColumnIsNotWritten) {
+  addResult(4, u"WB-02"_qs, 0, QString(), QString(), 23.5, QString(), QString(), QString());
+  const QStringList before = rows(u"resultat"_qs);
+  BrowserConfig config = resultConfig();
+  QStringList seen = edit(u"set temp \"1e999\"\npress dbStore\nanswer OK\npress dbExit"_qs, 4, config);
+  EXPECT_TRUE(seen.contains(u"box Hinweis | info | Die Zahl 1e999 ist zu groß für die Spalte \"Temp.\"."_qs)) << seen.join(u'\n').toStdString();
+  EXPECT_EQ(rows(u"resultat"_qs), before);
+  const int window = browserWindow();
+  seen = playWhile(u"click tableList 0 Temp.\ninput \"-1e400\"\nanswer OK\nkey Escape"_qs,
+                   [&] { tableeditor::browseTable(window, database.get(), config); });
+  platform::closeWindow(window);
+  EXPECT_TRUE(seen.contains(u"box Hinweis | info | Die Zahl -1e400 ist zu groß für die Spalte \"Temp.\"."_qs)) << seen.join(u'\n').toStdString();
+  EXPECT_EQ(rows(u"resultat"_qs), before);
+}
+
+}  // namespace
