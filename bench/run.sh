@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Runs the benchmarks: the transfers against servers of its own (rows per second beside a plain
-# SQLite bulk load), then the assistant's two screens beside one aggregate query, then the table
-# browser's paging beside the raw page queries, then the dialogs: forms of 1,000 to 8,000 fields
-# filled and written back, a megabyte editor.
+# Runs the benchmarks: the transfers against servers of its own, each beside the raw C APIs
+# doing the same work, then the assistant's two screens beside one aggregate query, then the
+# table browser's paging beside the raw page queries, then the dialogs: forms of 1,000 to 8,000
+# fields filled and written back, a megabyte editor.
+# Arguments go to the transfer bench, e.g. --gtest_filter=*Copies* for the copies alone.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build="${VARNOTHM_BUILD:-$top/build}"
@@ -12,7 +13,7 @@ cmake --build "$build" --target bench_transfers bench_assistant bench_paging ben
 servers="$build/benchservers"
 trap 'bash "$top/tests/support/servers.sh" stop "$servers" >/dev/null' EXIT
 bash "$top/tests/support/servers.sh" start "$servers"
-QT_QPA_PLATFORM=offscreen VARNOTHM_TEST_SERVERS="$servers" "$build/bench/bench_transfers"
+QT_QPA_PLATFORM=offscreen VARNOTHM_TEST_SERVERS="$servers" "$build/bench/bench_transfers" "$@"
 # The assistant's screens and the dialogs work on the local file only.
 QT_QPA_PLATFORM=offscreen "$build/bench/bench_assistant"
 # The table browser pages through a local file only.

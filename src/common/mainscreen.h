@@ -25,4 +25,22 @@ void clearStatus(const MainScreen& screen);
 // The per-row progress n × 100 / total, kept within 0..99 also for a total of 0 or -1.
 int progressPercent(qint64 done, qint64 total);
 
+// The progress field of a transfer: the per-row share, passed on to the status bar only when
+// it differs from the one shown, so that a long copy does not redraw it for every row.
+class TransferProgress {
+ public:
+  TransferProgress(const MainScreen& screen, qint64 total) : screen_(screen), total_(total) {}
+  void show(qint64 done) {
+    const int percent = progressPercent(done, total_);
+    if (percent == shown_) return;
+    shown_ = percent;
+    screen_.statusProgress(percent);
+  }
+
+ private:
+  const MainScreen& screen_;
+  qint64 total_;
+  int shown_ = -1;
+};
+
 }  // namespace common

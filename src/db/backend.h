@@ -5,6 +5,7 @@
 #include "db/database.h"
 
 #include <QVariant>
+#include <memory>
 #include <vector>
 
 struct sqlite3;
@@ -20,6 +21,7 @@ struct Connection {
   void* odbcEnv = nullptr;
   void* odbcDbc = nullptr;
   bool odbcUnicode = false;  // the driver takes UTF-16 calls; otherwise UTF-8 bytes
+  bool odbcUtf8Rows = false;  // a MariaDB or MySQL session whose rows come as UTF-8 bytes
   bool odbcPrepareQueries = false;  // queries for rows go through SQLPrepare and SQLExecute
   st_mysql* mysql = nullptr;
   std::vector<QVariant> parameters;  // QString or qint64, by "?" position
@@ -38,16 +40,43 @@ struct ColumnInfo {
   ColumnKind kind = ColumnKind::Other;
 };
 
+// The rows of a streamed ODBC query: bound column arrays filled a block at a time.
+struct OdbcBlock;
+void freeOdbcBlock(OdbcBlock* block);
+struct OdbcBlockDeleter {
+  void operator()(OdbcBlock* block) const { freeOdbcBlock(block); }
+};
+
 struct Query::Impl {
   Connection* connection = nullptr;
+  ReadMode mode = ReadMode::Buffered;
   bool ok = false;
   bool failed = false;  // a step met an error
   std::vector<ColumnInfo> columns;
-  std::vector<Cell> cells;  // the current row (ODBC, MariaDB)
+  std::vector<Cell> cells;  // the current row (ODBC row by row)
   sqlite3_stmt* sqliteStatement = nullptr;
   void* odbcStatement = nullptr;
+  std::unique_ptr<OdbcBlock, OdbcBlockDeleter> odbcBlock;
   st_mysql_res* mysqlResult = nullptr;
+  char** mysqlRow = nullptr;  // the current row as the client library holds it
+  const unsigned long* mysqlLengths = nullptr;
 };
+
+// A cell's text as UTF-8 bytes that stay valid until the next row, when the backend holds
+// it so; false when the caller has to go through Query::text().
+struct Utf8View {
+  const char* data = nullptr;
+  qsizetype size = 0;
+};
+
+// True for bytes that QString::fromUtf8 takes over unchanged (and toUtf8 gives back).
+bool isPlainUtf8(const char* data, qsizetype size);
+
+// The cells of a row held by the MariaDB client library or an ODBC block, read on demand.
+Cell mariaCell(const Query::Impl& q, int column);
+bool mariaUtf8(const Query::Impl& q, int column, Utf8View& view);
+bool odbcBlockCell(const Query::Impl& q, int column, Cell& cell);
+bool odbcBlockUtf8(const Query::Impl& q, int column, Utf8View& view);
 
 // Makes a MariaDB or MySQL session take string literals as written. The program's literals
 // already carry their own backslash escaping (the stored text form); a server that read
@@ -65,6 +94,7 @@ Connection* sqliteOpen(const QString& file);
 void sqliteClose(Connection* c);
 bool sqliteExecute(Connection* c, const QString& sql);
 bool sqliteQuery(Query::Impl& q, const QString& sql);
+sqlite3_stmt* sqlitePrepare(Connection* c, const QString& sql);
 bool sqliteNext(Query::Impl& q);
 void sqliteFinish(Query::Impl& q);
 

@@ -1,10 +1,12 @@
 // The connection layer's front: dispatch to the backend of a connection, the typed reads
 // of a row, and the error text that the whole layer shares.
 #include "db/backend.h"
+#include "db/quoting.h"
 
 #include <sqlite3.h>
 
 #include <QLocale>
+#include <QStringEncoder>
 
 #include <charconv>
 #include <cmath>
@@ -135,8 +137,9 @@ bool execute(Connection* c, const QString& sql) {
   return ok;
 }
 
-Query::Query(Connection* c, const QString& sql) : impl_(std::make_unique<Impl>()) {
+Query::Query(Connection* c, const QString& sql, ReadMode mode) : impl_(std::make_unique<Impl>()) {
   impl_->connection = c;
+  impl_->mode = mode;
   if (!c) {
     setLastError(QStringLiteral("Keine Datenbankverbindung"));
     return;
@@ -183,12 +186,20 @@ ColumnKind Query::columnKind(int column) const {
   return impl_->columns[column].kind;
 }
 
-// SQLite rows are read straight from the statement, with SQLite's own conversions; the
-// other backends read from the cells taken when the row was stepped to.
+// SQLite rows are read straight from the statement, with SQLite's own conversions; MariaDB
+// rows and ODBC blocks from the library's buffers when a cell is asked for; ODBC rows read
+// one by one from the cells taken when the row was stepped to.
 namespace {
-const Cell* cellAt(const Query::Impl& q, int column) {
-  if (column < 0 || static_cast<size_t>(column) >= q.cells.size()) return nullptr;
-  return &q.cells[column];
+bool cellAt(const Query::Impl& q, int column, Cell& cell) {
+  if (column < 0 || static_cast<size_t>(column) >= q.columns.size()) return false;
+  if (q.mysqlRow) {
+    cell = mariaCell(q, column);
+    return true;
+  }
+  if (q.odbcBlock) return odbcBlockCell(q, column, cell);
+  if (static_cast<size_t>(column) >= q.cells.size()) return false;
+  cell = q.cells[column];
+  return true;
 }
 bool sqliteColumn(const Query::Impl& q, int column) {
   return q.sqliteStatement && column >= 0 && column < sqlite3_data_count(q.sqliteStatement);
@@ -199,15 +210,16 @@ bool Query::isNull(int column) const {
   if (impl_->sqliteStatement)
     return !sqliteColumn(*impl_, column) ||
            sqlite3_column_type(impl_->sqliteStatement, column) == SQLITE_NULL;
-  const Cell* cell = cellAt(*impl_, column);
-  return !cell || cell->type == Cell::Null;
+  if (impl_->mysqlRow) return column < 0 || column >= columnCount() || !impl_->mysqlRow[column];
+  Cell cell;
+  return !cellAt(*impl_, column, cell) || cell.type == Cell::Null;
 }
 
 qint64 Query::int64(int column) const {
   if (impl_->sqliteStatement)
     return sqliteColumn(*impl_, column) ? sqlite3_column_int64(impl_->sqliteStatement, column) : 0;
-  const Cell* cell = cellAt(*impl_, column);
-  return cell ? cellInt64(*cell) : 0;
+  Cell cell;
+  return cellAt(*impl_, column, cell) ? cellInt64(cell) : 0;
 }
 
 qint32 Query::int32(int column) const { return static_cast<qint32>(int64(column)); }
@@ -215,8 +227,8 @@ qint32 Query::int32(int column) const { return static_cast<qint32>(int64(column)
 double Query::real(int column) const {
   if (impl_->sqliteStatement)
     return sqliteColumn(*impl_, column) ? sqlite3_column_double(impl_->sqliteStatement, column) : 0;
-  const Cell* cell = cellAt(*impl_, column);
-  return cell ? cellReal(*cell) : 0;
+  Cell cell;
+  return cellAt(*impl_, column, cell) ? cellReal(cell) : 0;
 }
 
 float Query::single(int column) const { return static_cast<float>(real(column)); }
@@ -228,8 +240,146 @@ QString Query::text(int column) const {
     return bytes ? QString::fromUtf8(bytes, sqlite3_column_bytes(impl_->sqliteStatement, column))
                  : QString();
   }
-  const Cell* cell = cellAt(*impl_, column);
-  return cell ? cellText(*cell) : QString();
+  Cell cell;
+  return cellAt(*impl_, column, cell) ? cellText(cell) : QString();
+}
+
+bool isPlainUtf8(const char* data, qsizetype size) {
+  const auto* p = reinterpret_cast<const unsigned char*>(data);
+  const auto* end = p + size;
+  // A byte order mark at the start is a decoder's business; leave it to QString.
+  if (size >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) return false;
+  while (p < end) {
+    const unsigned char b = *p;
+    if (b < 0x80) {
+      ++p;
+      continue;
+    }
+    int extra;
+    unsigned int code;
+    if (b >= 0xC2 && b <= 0xDF) extra = 1, code = b & 0x1F;
+    else if (b >= 0xE0 && b <= 0xEF) extra = 2, code = b & 0x0F;
+    else if (b >= 0xF0 && b <= 0xF4) extra = 3, code = b & 0x07;
+    else return false;
+    if (end - p <= extra) return false;
+    for (int i = 1; i <= extra; ++i) {
+      if ((p[i] & 0xC0) != 0x80) return false;
+      code = (code << 6) | (p[i] & 0x3F);
+    }
+    if ((extra == 2 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) ||
+        (extra == 3 && (code < 0x10000 || code > 0x10FFFF)))
+      return false;
+    p += extra + 1;
+  }
+  return true;
+}
+
+// ---- Statements prepared once ----
+
+struct Statement::Impl {
+  Connection* connection = nullptr;
+  QString sql;
+  sqlite3_stmt* sqlite = nullptr;
+  bool ok = false;
+  std::vector<QByteArray> texts;  // UTF-8 of bound texts, kept until the statement runs
+  QStringEncoder encoder{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
+};
+
+Statement::Statement(Connection* c, const QString& sql) : impl_(std::make_unique<Impl>()) {
+  impl_->connection = c;
+  impl_->sql = sql;
+  if (!c) {
+    setLastError(QStringLiteral("Keine Datenbankverbindung"));
+    return;
+  }
+  if (c->backend == Backend::Sqlite) {
+    c->parameters.clear();
+    impl_->sqlite = sqlitePrepare(c, sql);
+    impl_->ok = impl_->sqlite != nullptr;
+  } else {
+    impl_->ok = true;  // sent with its values at each execution
+  }
+}
+
+Statement::~Statement() { sqlite3_finalize(impl_->sqlite); }
+
+bool Statement::ok() const { return impl_->ok; }
+
+void Statement::bindInteger(int index, qint64 value) {
+  if (impl_->sqlite) sqlite3_bind_int64(impl_->sqlite, index + 1, value);
+  else if (impl_->connection) db::bindInteger(impl_->connection, index, value);
+}
+
+void Statement::bindText(int index, const QString& value) {
+  if (!impl_->sqlite) {
+    if (impl_->connection) db::bindText(impl_->connection, index, value);
+    return;
+  }
+  if (static_cast<size_t>(index) >= impl_->texts.size()) impl_->texts.resize(index + 1);
+  QByteArray& bytes = impl_->texts[index];
+  // Encoded into the buffer this position keeps, so that a long copy makes no new one per row.
+  bytes.resize(value.size() * 3);
+  char* end = impl_->encoder.appendToBuffer(bytes.data(), value);
+  bytes.resize(end - bytes.constData());
+  sqlite3_bind_text(impl_->sqlite, index + 1, bytes.constData(), static_cast<int>(bytes.size()), SQLITE_STATIC);
+}
+
+namespace {
+// The UTF-8 bytes of a text cell that the backend holds and that Query::text() would give
+// back unchanged; false when only Query::text() can tell.
+bool heldText(const Query::Impl& q, int column, Utf8View& view) {
+  if (column < 0 || static_cast<size_t>(column) >= q.columns.size()) return false;
+  const ColumnKind kind = q.columns[column].kind;
+  if (kind != ColumnKind::Text && kind != ColumnKind::Other) return false;
+  const bool held = (q.mysqlRow && mariaUtf8(q, column, view)) || (q.odbcBlock && odbcBlockUtf8(q, column, view));
+  return held && isPlainUtf8(view.data, view.size);
+}
+}  // namespace
+
+void Statement::bindTextOf(int index, const Query& rows, int column) {
+  Utf8View view;
+  if (impl_->sqlite && heldText(*rows.impl_, column, view)) {
+    sqlite3_bind_text(impl_->sqlite, index + 1, view.data ? view.data : "", static_cast<int>(view.size),
+                      SQLITE_STATIC);
+  } else {
+    bindText(index, rows.text(column));
+  }
+}
+
+namespace {
+// A stored text that decoding and storing again leave as it is: nothing to decode (no
+// entity, no backslash) and nothing to escape.
+bool storesAsItIs(const char* data, qsizetype size) {
+  for (qsizetype i = 0; i < size; ++i) {
+    switch (data[i]) {
+      case 7: case 8: case 9: case 10: case 11: case 12: case 13:
+      case '"': case '\\': case '&': case '<': case '>': case '\'': return false;
+      default: break;
+    }
+  }
+  return true;
+}
+}  // namespace
+
+void Statement::bindRestoredTextOf(int index, const Query& rows, int column) {
+  Utf8View view;
+  if (impl_->sqlite && heldText(*rows.impl_, column, view) && storesAsItIs(view.data, view.size)) {
+    sqlite3_bind_text(impl_->sqlite, index + 1, view.data ? view.data : "", static_cast<int>(view.size),
+                      SQLITE_STATIC);
+  } else {
+    bindText(index, escapeText(unescapeText(rows.text(column))));
+  }
+}
+
+bool Statement::execute() {
+  if (!impl_->ok) return false;
+  if (!impl_->sqlite) return db::execute(impl_->connection, impl_->sql);
+  int rc;
+  while ((rc = sqlite3_step(impl_->sqlite)) == SQLITE_ROW) {
+  }
+  if (rc != SQLITE_DONE) setLastError(QString::fromUtf8(sqlite3_errmsg(impl_->connection->sqlite)));
+  sqlite3_reset(impl_->sqlite);
+  return rc == SQLITE_DONE;
 }
 
 }  // namespace db

@@ -45,10 +45,17 @@ void bindInteger(Connection* connection, int index, qint64 value);
 // Runs a statement without result. false on failure (lastError() is set).
 bool execute(Connection* connection, const QString& sql);
 
+// How a query hands over its rows. Buffered: the whole result is on the client when the
+// query returns, and other statements may run on the connection meanwhile. Streamed: rows
+// come as the server sends them (a MariaDB result read as it arrives, ODBC rows fetched in
+// blocks), so memory stays flat however many rows there are; on a MariaDB connection no
+// other statement may run until the query is finished.
+enum class ReadMode { Buffered, Streamed };
+
 // A query and its rows; finished when it goes out of scope. NULL reads as 0 or ''.
 class Query {
  public:
-  Query(Connection* connection, const QString& sql);
+  Query(Connection* connection, const QString& sql, ReadMode mode = ReadMode::Buffered);
   ~Query();
   Query(const Query&) = delete;
   Query& operator=(const Query&) = delete;
@@ -65,6 +72,35 @@ class Query {
   float single(int column) const;
   double real(int column) const;
   QString text(int column) const;
+
+  struct Impl;
+
+ private:
+  friend class Statement;
+  std::unique_ptr<Impl> impl_;
+};
+
+// A statement with "?" markers, prepared once and executed for many rows with new values,
+// such as the inserts of a copy into the local file. Every value is bound before each
+// execution. On SQLite it is compiled once; on the server kinds each execution sends the
+// statement with its values, as execute() does.
+class Statement {
+ public:
+  Statement(Connection* connection, const QString& sql);
+  ~Statement();
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+
+  bool ok() const;  // prepared; false means lastError() tells why
+  void bindInteger(int index, qint64 value);
+  void bindText(int index, const QString& value);
+  // The text a query's current row holds in the column, as Query::text() reads it, passed
+  // on without an intermediate copy where the database allows; valid until the next row.
+  void bindTextOf(int index, const Query& rows, int column);
+  // The same text decoded from its stored form and stored again: what stands between the
+  // apostrophes of quoteText(unescapeText(text)).
+  void bindRestoredTextOf(int index, const Query& rows, int column);
+  bool execute();  // false on failure, with lastError() telling why
 
   struct Impl;
 

@@ -1,5 +1,6 @@
 // MariaDB servers through MariaDB Connector/C. Results are stored on the client, so that
-// statements can run on the connection while the rows of a query are read.
+// statements can run on the connection while the rows of a query are read; a streamed query
+// reads its rows as they arrive and keeps the connection until it is finished.
 #include "db/backend.h"
 #include "db/serverdb.h"
 
@@ -146,7 +147,7 @@ bool mariaQuery(Query::Impl& q, const QString& sql) {
     reportError(handle);
     return false;
   }
-  q.mysqlResult = mysql_store_result(handle);
+  q.mysqlResult = q.mode == ReadMode::Streamed ? mysql_use_result(handle) : mysql_store_result(handle);
   if (!q.mysqlResult) {
     // A connection lost while the rows arrive also clears the field count, so only the
     // error number tells a failed read from a statement that has no rows.
@@ -164,7 +165,8 @@ bool mariaQuery(Query::Impl& q, const QString& sql) {
 }
 
 bool mariaNext(Query::Impl& q) {
-  q.cells.clear();
+  q.mysqlRow = nullptr;
+  q.mysqlLengths = nullptr;
   if (!q.mysqlResult) return false;
   MYSQL_ROW row = mysql_fetch_row(q.mysqlResult);
   if (!row) {
@@ -174,31 +176,45 @@ bool mariaNext(Query::Impl& q) {
     }
     return false;
   }
-  const unsigned long* lengths = mysql_fetch_lengths(q.mysqlResult);
-  q.cells.resize(q.columns.size());
-  for (size_t i = 0; i < q.columns.size(); ++i) {
-    Cell& cell = q.cells[i];
-    if (!row[i]) continue;
-    cell.text = QString::fromUtf8(row[i], static_cast<qsizetype>(lengths[i]));
-    switch (q.columns[i].kind) {
-      case ColumnKind::Long:
-      case ColumnKind::Quad:
-        cell.type = Cell::Integer;
-        cell.integer = cell.text.toLongLong();
-        break;
-      case ColumnKind::Float:
-      case ColumnKind::Double:
-        cell.type = q.columns[i].kind == ColumnKind::Float ? Cell::Single : Cell::Real;
-        cell.real = cell.text.toDouble();
-        break;
-      default: cell.type = Cell::Text; break;
-    }
+  q.mysqlRow = row;
+  q.mysqlLengths = mysql_fetch_lengths(q.mysqlResult);
+  return true;
+}
+
+// The server sends every value as text; numbers are read from it by the column's kind.
+Cell mariaCell(const Query::Impl& q, int column) {
+  Cell cell;
+  const char* value = q.mysqlRow[column];
+  if (!value) return cell;
+  const QByteArrayView bytes(value, static_cast<qsizetype>(q.mysqlLengths[column]));
+  switch (q.columns[column].kind) {
+    case ColumnKind::Long:
+    case ColumnKind::Quad:
+      cell.type = Cell::Integer;
+      cell.integer = bytes.toLongLong();
+      break;
+    case ColumnKind::Float:
+    case ColumnKind::Double:
+      cell.type = q.columns[column].kind == ColumnKind::Float ? Cell::Single : Cell::Real;
+      cell.real = bytes.toDouble();
+      break;
+    default:
+      cell.type = Cell::Text;
+      cell.text = QString::fromUtf8(bytes);
+      break;
   }
+  return cell;
+}
+
+bool mariaUtf8(const Query::Impl& q, int column, Utf8View& view) {
+  view.data = q.mysqlRow[column];
+  view.size = view.data ? static_cast<qsizetype>(q.mysqlLengths[column]) : 0;
   return true;
 }
 
 void mariaFinish(Query::Impl& q) {
-  if (q.mysqlResult) mysql_free_result(q.mysqlResult);
+  q.mysqlRow = nullptr;
+  if (q.mysqlResult) mysql_free_result(q.mysqlResult);  // a streamed result is read to its end first
   q.mysqlResult = nullptr;
 }
 

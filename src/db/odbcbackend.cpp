@@ -5,6 +5,9 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <QStringEncoder>
+#include <cstring>
+
 namespace db {
 
 namespace {
@@ -206,7 +209,212 @@ bool readFixed(SQLHSTMT statement, SQLUSMALLINT column, SQLSMALLINT cType, T& va
   return true;
 }
 
+
 }  // namespace
+
+// Column arrays that the driver fills with up to `size` rows per fetch. A text that does not
+// fit its buffer in a one-row block is read again whole before the row is used.
+struct OdbcBlock {
+  struct Column {
+    SQLSMALLINT cType = SQL_C_CHAR;
+    SQLLEN width = 0;  // bytes per row
+    std::vector<char> data;
+    std::vector<SQLLEN> indicators;
+    QByteArray utf8;  // the current row's wide text turned into UTF-8
+  };
+  SQLULEN size = 1;
+  SQLULEN fetched = 0;
+  SQLULEN current = 0;
+  bool started = false;
+  std::vector<SQLUSMALLINT> status;
+  std::vector<Column> columns;
+  std::vector<std::pair<SQLULEN, int>> longTexts;  // (row, column) read whole into `whole`
+  std::vector<QByteArray> whole;
+};
+
+void freeOdbcBlock(OdbcBlock* block) { delete block; }
+
+namespace {
+
+constexpr SQLULEN rowsPerBlock = 256;
+constexpr SQLULEN widestBoundText = 2048;  // characters; longer texts are read again whole
+
+// Binds every column of the executed statement to arrays of a block. False leaves the
+// statement as it was, to be read row by row: a driver that cannot read a long text again
+// after binding gets no block.
+bool bindBlock(Query::Impl& q, SQLHSTMT statement, const std::vector<SQLULEN>& sizes) {
+  SQLUINTEGER getData = 0;
+  SQLGetInfo(static_cast<SQLHDBC>(q.connection->odbcDbc), SQL_GETDATA_EXTENSIONS, &getData, sizeof getData, nullptr);
+  if (!(getData & SQL_GD_BOUND)) return false;
+  // Drivers disagree on the stride of 32-bit floats in column arrays (one lays them 8 bytes
+  // apart); such a column is read row by row, as the value is not worth a guess.
+  // A binary column is read as its bytes (readText), which no text buffer gives; its result is
+  // read row by row too.
+  for (const ColumnInfo& column : q.columns)
+    if (column.kind == ColumnKind::Float || column.kind == ColumnKind::Other) return false;
+  // Many rows per fetch only where every text fits a buffer of its declared size, and only
+  // from drivers that serve blocks in full (SQL_GD_BLOCK): the SQLite driver, which does not
+  // hold texts to their declared size, goes row by row. A text longer than its column
+  // declares inside a block makes the fetch fail (see fetchBlock).
+  bool bounded = true;
+  for (size_t i = 0; i < q.columns.size(); ++i) {
+    const ColumnKind kind = q.columns[i].kind;
+    if (kind != ColumnKind::Long && kind != ColumnKind::Quad && kind != ColumnKind::Double &&
+        (sizes[i] == 0 || sizes[i] > widestBoundText))
+      bounded = false;
+  }
+  auto block = std::unique_ptr<OdbcBlock, OdbcBlockDeleter>(new OdbcBlock);
+  if (bounded && (getData & SQL_GD_BLOCK) &&
+      SQL_SUCCEEDED(SQLSetStmtAttr(statement, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(rowsPerBlock), 0))) {
+    SQLULEN granted = 1;
+    SQLGetStmtAttr(statement, SQL_ATTR_ROW_ARRAY_SIZE, &granted, 0, nullptr);
+    block->size = qMax<SQLULEN>(granted, 1);
+  }
+  block->status.resize(block->size);
+  SQLSetStmtAttr(statement, SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 0);
+  SQLSetStmtAttr(statement, SQL_ATTR_ROW_STATUS_PTR, block->status.data(), 0);
+  SQLSetStmtAttr(statement, SQL_ATTR_ROWS_FETCHED_PTR, &block->fetched, 0);
+  block->columns.resize(q.columns.size());
+  for (size_t i = 0; i < q.columns.size(); ++i) {
+    OdbcBlock::Column& column = block->columns[i];
+    switch (q.columns[i].kind) {
+      case ColumnKind::Long:
+      case ColumnKind::Quad: column.cType = SQL_C_SBIGINT; column.width = sizeof(SQLBIGINT); break;
+      case ColumnKind::Double: column.cType = SQL_C_DOUBLE; column.width = sizeof(SQLDOUBLE); break;
+      default: {
+        const SQLULEN characters = qBound<SQLULEN>(16, sizes[i] == 0 ? widestBoundText : sizes[i], widestBoundText);
+        const bool wideText = q.connection->odbcUnicode && !q.connection->odbcUtf8Rows;
+        column.cType = wideText ? SQL_C_WCHAR : SQL_C_CHAR;
+        // A character may take two UTF-16 units or four UTF-8 bytes.
+        column.width = static_cast<SQLLEN>(wideText ? (characters * 2 + 1) * 2 : characters * 4 + 1);
+        break;
+      }
+    }
+    column.data.resize(column.width * block->size);
+    column.indicators.resize(block->size);
+    if (!SQL_SUCCEEDED(SQLBindCol(statement, static_cast<SQLUSMALLINT>(i + 1), column.cType, column.data.data(),
+                                  column.width, column.indicators.data()))) {
+      SQLFreeStmt(statement, SQL_UNBIND);
+      SQLSetStmtAttr(statement, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(1), 0);
+      SQLSetStmtAttr(statement, SQL_ATTR_ROW_STATUS_PTR, nullptr, 0);
+      SQLSetStmtAttr(statement, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);
+      return false;
+    }
+  }
+  q.odbcBlock = std::move(block);
+  return true;
+}
+
+// A bound text cell whose value went past its buffer.
+bool cutShort(const OdbcBlock::Column& column, SQLLEN indicator) {
+  if (indicator == SQL_NULL_DATA) return false;
+  const SQLLEN terminator = column.cType == SQL_C_WCHAR ? 2 : 1;
+  return indicator == SQL_NO_TOTAL || indicator > column.width - terminator;
+}
+
+// Fetches the next block. A text cut short is read again whole when the block holds one row;
+// inside a longer block it cannot be (drivers lose their place in the rows when a row of a
+// block is read again), so it is a failure, never a shortened value.
+SQLRETURN fetchBlock(Query::Impl& q, SQLHSTMT statement) {
+  OdbcBlock& block = *q.odbcBlock;
+  block.fetched = 0;
+  block.current = 0;
+  block.longTexts.clear();
+  block.whole.clear();
+  const SQLRETURN rc = SQLFetch(statement);
+  if (!SQL_SUCCEEDED(rc)) return rc;  // the end of the rows, or an error: never taken for the other
+  for (SQLULEN r = 0; r < block.fetched; ++r) {
+    if (block.status[r] == SQL_ROW_ERROR) return SQL_ERROR;
+    for (size_t i = 0; i < block.columns.size(); ++i) {
+      const OdbcBlock::Column& column = block.columns[i];
+      if ((column.cType != SQL_C_CHAR && column.cType != SQL_C_WCHAR) || !cutShort(column, column.indicators[r]))
+        continue;
+      if (block.size > 1) return SQL_ERROR;
+      Cell cell;
+      if (!readText(q.connection, statement, static_cast<SQLUSMALLINT>(i + 1), cell)) return SQL_ERROR;
+      block.longTexts.emplace_back(r, static_cast<int>(i));
+      block.whole.push_back(cell.text.toUtf8());
+    }
+  }
+  return SQL_SUCCESS;
+}
+
+const QByteArray* longText(const OdbcBlock& block, int column) {
+  for (size_t k = 0; k < block.longTexts.size(); ++k)
+    if (block.longTexts[k].first == block.current && block.longTexts[k].second == column) return &block.whole[k];
+  return nullptr;
+}
+
+bool odbcBlockNext(Query::Impl& q, SQLHSTMT statement) {
+  OdbcBlock& block = *q.odbcBlock;
+  if (block.started && block.current + 1 < block.fetched) {
+    ++block.current;
+    return true;
+  }
+  block.started = true;
+  const SQLRETURN rc = fetchBlock(q, statement);
+  if (rc == SQL_NO_DATA) return false;
+  if (!SQL_SUCCEEDED(rc)) {
+    reportError(SQL_HANDLE_STMT, statement, QStringLiteral("Zeilen konnten nicht gelesen werden"));
+    q.failed = true;
+    return false;
+  }
+  return block.fetched > 0;
+}
+
+}  // namespace
+
+bool odbcBlockUtf8(const Query::Impl& q, int column, Utf8View& view) {
+  OdbcBlock& block = *q.odbcBlock;
+  OdbcBlock::Column& c = block.columns[column];
+  const SQLLEN indicator = c.indicators[block.current];
+  if (indicator == SQL_NULL_DATA) {
+    view = {};
+    return true;
+  }
+  if (const QByteArray* whole = longText(block, column)) {
+    view = {whole->constData(), whole->size()};
+    return true;
+  }
+  const char* data = c.data.data() + block.current * c.width;
+  if (c.cType == SQL_C_CHAR) {
+    view = {data, static_cast<qsizetype>(indicator)};
+    return true;
+  }
+  // UTF-16 from the driver: into UTF-8 in a buffer the block keeps, as QString::toUtf8 would.
+  const QStringView wideText(reinterpret_cast<const char16_t*>(data), indicator / 2);
+  c.utf8.resize(wideText.size() * 3);
+  QStringEncoder encoder(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+  char* end = encoder.appendToBuffer(c.utf8.data(), wideText);
+  c.utf8.resize(end - c.utf8.constData());
+  view = {c.utf8.constData(), c.utf8.size()};
+  return true;
+}
+
+bool odbcBlockCell(const Query::Impl& q, int column, Cell& cell) {
+  const OdbcBlock& block = *q.odbcBlock;
+  const OdbcBlock::Column& c = block.columns[column];
+  const SQLLEN indicator = c.indicators[block.current];
+  cell = Cell{};
+  if (indicator == SQL_NULL_DATA) return true;
+  const char* data = c.data.data() + block.current * c.width;
+  switch (c.cType) {
+    case SQL_C_SBIGINT:
+      cell.type = Cell::Integer;
+      std::memcpy(&cell.integer, data, sizeof(SQLBIGINT));
+      return true;
+    case SQL_C_DOUBLE:
+      cell.type = Cell::Real;
+      std::memcpy(&cell.real, data, sizeof(SQLDOUBLE));
+      return true;
+    default: break;
+  }
+  cell.type = Cell::Text;
+  if (const QByteArray* whole = longText(block, column)) cell.text = QString::fromUtf8(*whole);
+  else if (c.cType == SQL_C_WCHAR) cell.text = QString::fromUtf16(reinterpret_cast<const char16_t*>(data), indicator / 2);
+  else cell.text = QString::fromUtf8(data, static_cast<qsizetype>(indicator));
+  return true;
+}
 
 Connection* odbcOpen(const QString& source, const QString& user, const QString& password) {
   SQLHENV env = SQL_NULL_HENV;
@@ -257,10 +465,19 @@ Connection* odbcOpen(const QString& source, const QString& user, const QString& 
   // program when the connection breaks inside the answer's column descriptions; the rows
   // of a prepared query are read safely and the break is reported as an error.
   c->odbcPrepareQueries = isMariaDbOrMySql(dbc);
-  if (c->odbcPrepareQueries && !odbcExecute(c, literalBackslashes)) {
-    odbcClose(c);
-    delete c;
-    return nullptr;
+  if (c->odbcPrepareQueries) {
+    if (!odbcExecute(c, literalBackslashes)) {
+      odbcClose(c);
+      delete c;
+      return nullptr;
+    }
+    // The driver hands 8-bit text over in the session's character set, as the server sends it;
+    // UTF-8 there spares a conversion to UTF-16 and back for every text of a streamed query.
+    Query::Impl q;
+    q.connection = c;
+    if (odbcQuery(q, QStringLiteral("SELECT @@character_set_results")) && odbcNext(q))
+      c->odbcUtf8Rows = cellText(q.cells[0]).startsWith(u"utf8"_qs, Qt::CaseInsensitive);
+    odbcFinish(q);
   }
   return c;
 }
@@ -299,6 +516,7 @@ bool odbcQuery(Query::Impl& q, const QString& sql) {
   }
   SQLSMALLINT count = 0;
   SQLNumResultCols(statement, &count);
+  std::vector<SQLULEN> sizes;
   for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(count); ++i) {
     SQLWCHAR name[256] = {};
     SQLSMALLINT nameLength = 0, type = 0, digits = 0, nullable = 0;
@@ -306,7 +524,9 @@ bool odbcQuery(Query::Impl& q, const QString& sql) {
     SQLDescribeColW(statement, i, name, 256, &nameLength, &type, &size, &digits, &nullable);
     q.columns.push_back({QString::fromUtf16(reinterpret_cast<const char16_t*>(name), qMin<SQLSMALLINT>(nameLength, 255)),
                          kindOfSqlType(type)});
+    sizes.push_back(size);
   }
+  if (q.mode == ReadMode::Streamed && count > 0) bindBlock(q, statement, sizes);
   return true;
 }
 
@@ -314,6 +534,7 @@ bool odbcNext(Query::Impl& q) {
   q.cells.clear();
   auto statement = static_cast<SQLHSTMT>(q.odbcStatement);
   if (q.columns.empty()) return false;
+  if (q.odbcBlock) return odbcBlockNext(q, statement);
   const SQLRETURN rc = SQLFetch(statement);
   if (rc == SQL_NO_DATA) return false;
   if (!SQL_SUCCEEDED(rc)) {
@@ -365,6 +586,7 @@ bool odbcNext(Query::Impl& q) {
 void odbcFinish(Query::Impl& q) {
   if (q.odbcStatement) SQLFreeHandle(SQL_HANDLE_STMT, static_cast<SQLHSTMT>(q.odbcStatement));
   q.odbcStatement = nullptr;
+  q.odbcBlock.reset();  // the arrays the statement was bound to
 }
 
 }  // namespace db

@@ -115,6 +115,8 @@ void release(Connection* c, sqlite3_stmt* statement) {
 
 }  // namespace
 
+sqlite3_stmt* sqlitePrepare(Connection* c, const QString& sql) { return prepare(c, sql); }
+
 Connection* sqliteOpen(const QString& file) {
   sqlite3* handle = nullptr;
   const int rc = sqlite3_open_v2(file.toUtf8().constData(), &handle, SQLITE_OPEN_READWRITE, nullptr);

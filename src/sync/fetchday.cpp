@@ -35,20 +35,34 @@ int fetchDueMeasures(db::Connection* server, db::Connection* local, qint32 from,
   const QString select = u"SELECT ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung FROM massnahme WHERE dasoll>="_qs +
                          QString::number(from) + u" AND dasoll<="_qs + QString::number(to) + u';';
   if (!ensureTransferRecord(local)) return -1;
-  db::Query rows(server, select);
+  // Only local statements run while the rows are read, so the server may stream them.
+  db::Query rows(server, select, db::ReadMode::Streamed);
   if (!queryRan(rows, db::MessageForm::QueryFailed, select)) return -1;
   LocalReplacement replacement(local, db::MessageForm::QueryFailed);
   if (!replacement.begin(u"DELETE FROM massnahme;"_qs)) return -1;
   screen.statusText(u"Tabelle massnahme "_qs + QString::number(total) + u" Einträge abholen"_qs);
+  common::TransferProgress progress(screen, total);
+  // One prepared INSERT with the row's values bound stores what the row's statement text
+  // would; the text is built only to name a failure.
+  db::Statement insert(local, u"INSERT INTO massnahme (ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung) VALUES (?,?,?,?,?,?,?);"_qs);
   int n = 0;
   while (rows.next()) {
-    screen.statusProgress(common::progressPercent(n, total));
-    auto quoted = [&](int column) { return db::quoteText(db::unescapeText(rows.text(column))); };
-    const QString insert = u"INSERT INTO massnahme (ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung) VALUES ("_qs +
-                           QString::number(rows.int32(0)) + u',' + quoted(1) + u',' + quoted(2) + u',' +
-                           QString::number(rows.int32(3)) + u',' + QString::number(rows.int32(4)) + u',' +
-                           quoted(5) + u',' + quoted(6) + u");"_qs;
-    if (!replacement.execute(insert)) return -1;
+    progress.show(n);
+    insert.bindInteger(0, rows.int32(0));
+    insert.bindRestoredTextOf(1, rows, 1);
+    insert.bindRestoredTextOf(2, rows, 2);
+    insert.bindInteger(3, rows.int32(3));
+    insert.bindInteger(4, rows.int32(4));
+    insert.bindRestoredTextOf(5, rows, 5);
+    insert.bindRestoredTextOf(6, rows, 6);
+    if (!insert.execute()) {
+      auto quoted = [&](int column) { return db::quoteText(db::unescapeText(rows.text(column))); };
+      replacement.fail(u"INSERT INTO massnahme (ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung) VALUES ("_qs +
+                       QString::number(rows.int32(0)) + u',' + quoted(1) + u',' + quoted(2) + u',' +
+                       QString::number(rows.int32(3)) + u',' + QString::number(rows.int32(4)) + u',' +
+                       quoted(5) + u',' + quoted(6) + u");"_qs);
+      return -1;
+    }
     ++n;
   }
   // The device's record of what it fetched goes with the copy, in the same transaction.
