@@ -4,6 +4,7 @@
 #include "app/appstate.h"
 #include "platform/boxes.h"
 #include "platform/windows.h"
+#include "tableeditor/tablesettings.h"
 
 namespace app {
 
@@ -17,26 +18,6 @@ struct WindowCloser {
 
 }  // namespace
 
-tableeditor::BrowserConfig measureBrowserConfig() {
-  tableeditor::BrowserConfig c;
-  c.table = u"massnahme"_qs;
-  c.orderClause = u"ORDER BY ID DESC"_qs;
-  c.fields = u"ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung"_qs;
-  c.columnTitles = u"ID,Auslass,Tätigkeit,Planzeit,Durchf.Zeit,Mitarbeiter,Anmerkung"_qs;
-  c.columnSpecs = u"10L,10L,20X,%yyyy-%mm-%dd %hh:%ii,%yyyy-%mm-%dd %hh:%ii,10L,20X"_qs;
-  return c;
-}
-
-tableeditor::BrowserConfig resultBrowserConfig() {
-  tableeditor::BrowserConfig c;
-  c.table = u"resultat"_qs;
-  c.orderClause = u"ORDER BY AUID"_qs;
-  c.fields = u"ID,AUID,abda,syst,keim,temp,resu,prot,anme"_qs;
-  c.columnTitles = u"ID,Auslass-ID,Abn.Dat.,Syst.,Param.,Temp.,Resultat,Protokoll,Anmerkung"_qs;
-  c.columnSpecs = u"10L,10L,%yyyy-%mm-%dd,5L,5L,1.5L,30L,10L,20L"_qs;
-  return c;
-}
-
 void editTableCommand(bool results) {
   AppState& s = state();
   if (!s.localDb) {
@@ -48,7 +29,7 @@ void editTableCommand(bool results) {
   platform::WindowFeatures features;
   features.minimiseBox = features.maximiseBox = features.sizingBorder = features.maximised = true;
   const WindowCloser window{platform::openWindow(60, 40, 600, 400, title, features)};
-  tableeditor::BrowserConfig config = results ? resultBrowserConfig() : measureBrowserConfig();
+  tableeditor::BrowserConfig config = results ? tableeditor::resultBrowserConfig() : tableeditor::measureBrowserConfig();
   tableeditor::browseTable(window.window, s.localDb, config);
 }
 

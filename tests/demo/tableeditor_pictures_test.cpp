@@ -2,13 +2,13 @@
 // documentation: VARNOTHM_PICTURES names the folder (docs/ of the repository to renew them).
 #include "testservers.h"
 
-#include "app/tablecommands.h"
 #include "common/programend.h"
 #include "platform/dialogengine.h"
 #include "platform/events.h"
 #include "platform/scripteduser.h"
 #include "platform/widgetregistry.h"
 #include "platform/windows.h"
+#include "tableeditor/tablesettings.h"
 
 #include <QImage>
 #include <QMap>
@@ -51,7 +51,7 @@ TEST(DemoPictures, TheBrowserTheRecordDialogThePickerAndTheEditor) {
   features.minimiseBox = features.maximiseBox = features.sizingBorder = true;
   const int window =
       platform::openWindow(0, 0, 1060, 420, u"Bearbeiten der Maßnahmen von Objekt Kita Sonnenschein"_qs, features);
-  tableeditor::BrowserConfig config = app::measureBrowserConfig();
+  tableeditor::BrowserConfig config = tableeditor::measureBrowserConfig();
   platform::clearWindowEvents();
   platform::startScript(u"header tableList ID\nclick tableList 0 Planzeit\nkey Escape\nclick tableList 0 Anmerkung\n"
                         "key Escape\nkey Return\nkey Escape\nkey Escape\n"_qs);

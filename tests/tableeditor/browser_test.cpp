@@ -4,6 +4,7 @@
 #include "tableeditor_fixture.h"
 
 #include "tableeditor/cellformat.h"
+#include "tableeditor/tablesettings.h"
 
 #include <QWidget>
 
@@ -12,24 +13,12 @@ namespace {
 using tableeditor::BrowserConfig;
 
 BrowserConfig measureConfig(const QString& order = u"ORDER BY ID"_qs) {
-  BrowserConfig c;
-  c.table = u"massnahme"_qs;
+  BrowserConfig c = tableeditor::measureBrowserConfig();
   c.orderClause = order;
-  c.fields = u"ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung"_qs;
-  c.columnTitles = u"ID,Auslass,Tätigkeit,Planzeit,Durchf.Zeit,Mitarbeiter,Anmerkung"_qs;
-  c.columnSpecs = u"10L,10L,20X,%yyyy-%mm-%dd %hh:%ii,%yyyy-%mm-%dd %hh:%ii,10L,20X"_qs;
   return c;
 }
 
-BrowserConfig resultConfig() {
-  BrowserConfig c;
-  c.table = u"resultat"_qs;
-  c.orderClause = u"ORDER BY AUID"_qs;
-  c.fields = u"ID,AUID,abda,syst,keim,temp,resu,prot,anme"_qs;
-  c.columnTitles = u"ID,Auslass-ID,Abn.Dat.,Syst.,Param.,Temp.,Resultat,Protokoll,Anmerkung"_qs;
-  c.columnSpecs = u"10L,10L,%yyyy-%mm-%dd,5L,5L,1.5L,30L,10L,20L"_qs;
-  return c;
-}
+BrowserConfig resultConfig() { return tableeditor::resultBrowserConfig(); }
 
 QStringList ids(int from, int to) {
   QStringList list;

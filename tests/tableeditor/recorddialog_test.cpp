@@ -4,30 +4,14 @@
 #include "tableeditor_fixture.h"
 
 #include "tableeditor/recorddialog.h"
+#include "tableeditor/tablesettings.h"
 
 namespace {
 
 using tableeditor::BrowserConfig;
 
-BrowserConfig measureConfig() {
-  BrowserConfig c;
-  c.table = u"massnahme"_qs;
-  c.orderClause = u"ORDER BY ID DESC"_qs;
-  c.fields = u"ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung"_qs;
-  c.columnTitles = u"ID,Auslass,Tätigkeit,Planzeit,Durchf.Zeit,Mitarbeiter,Anmerkung"_qs;
-  c.columnSpecs = u"10L,10L,20X,%yyyy-%mm-%dd %hh:%ii,%yyyy-%mm-%dd %hh:%ii,10L,20X"_qs;
-  return c;
-}
-
-BrowserConfig resultConfig() {
-  BrowserConfig c;
-  c.table = u"resultat"_qs;
-  c.orderClause = u"ORDER BY AUID"_qs;
-  c.fields = u"ID,AUID,abda,syst,keim,temp,resu,prot,anme"_qs;
-  c.columnTitles = u"ID,Auslass-ID,Abn.Dat.,Syst.,Param.,Temp.,Resultat,Protokoll,Anmerkung"_qs;
-  c.columnSpecs = u"10L,10L,%yyyy-%mm-%dd,5L,5L,1.5L,30L,10L,20L"_qs;
-  return c;
-}
+BrowserConfig measureConfig() { return tableeditor::measureBrowserConfig(); }
+BrowserConfig resultConfig() { return tableeditor::resultBrowserConfig(); }
 
 class RecordDialogTest : public TableEditorTest {
  protected:
