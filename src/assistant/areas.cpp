@@ -2,6 +2,7 @@
 // share of their measures still open, and the query routines the outlet screen shares.
 #include "assistant/assistant.h"
 
+#include "common/numbers.h"
 #include "common/textlist.h"
 #include "db/database.h"
 #include "db/messages.h"
@@ -22,22 +23,14 @@ namespace {
 constexpr qint32 lastDate = std::numeric_limits<qint32>::max();
 const platform::Rgb noMeasures{153, 153, 153};
 
-// Fixed point with ten decimals, without trailing zeros and point.
-QString renderReal(double value) {
-  QString text = QString::number(value, 'f', 10);
-  while (text.endsWith(u'0')) text.chop(1);
-  if (text.endsWith(u'.')) text.chop(1);
-  if (text == u"-0") text = u"0"_qs;
-  return text;
-}
 
 QString renderCell(const db::Query& row, int column) {
   switch (row.columnKind(column)) {
     case db::ColumnKind::Long:
     case db::ColumnKind::Quad: return QString::number(row.int64(column));
     case db::ColumnKind::Text: return db::unescapeTrimmed(row.text(column));
-    case db::ColumnKind::Float: return renderReal(static_cast<double>(row.single(column)));
-    case db::ColumnKind::Double: return renderReal(row.real(column));
+    case db::ColumnKind::Float: return common::decimalText(static_cast<double>(row.single(column)));
+    case db::ColumnKind::Double: return common::decimalText(row.real(column));
     case db::ColumnKind::Other: break;
   }
   return QString();
@@ -113,6 +106,18 @@ int collectAreas(db::Connection* db, QStringList& areas) {
   return static_cast<int>(areas.size());
 }
 
+MeasureRecord measureFromRow(const db::Query& row) {
+  MeasureRecord m;
+  m.ID = row.int32(0);
+  m.AUID = db::unescapeText(row.text(1));
+  m.wastun = db::unescapeText(row.text(2));
+  m.dasoll = row.int32(3);
+  m.dadurch = row.int32(4);
+  m.werdurch = db::unescapeText(row.text(5));
+  m.anmerkung = db::unescapeText(row.text(6));
+  return m;
+}
+
 int loadMeasuresDue(db::Connection* db, qint32 from, qint32 to, QList<MeasureRecord>& measures) {
   measures.clear();
   const QString sql = u"SELECT ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung FROM massnahme WHERE dasoll>="_qs +
@@ -122,17 +127,7 @@ int loadMeasuresDue(db::Connection* db, qint32 from, qint32 to, QList<MeasureRec
     db::reportFailure(db::MessageForm::QueryFailed, sql);
     return -1;
   }
-  while (rows.next()) {
-    MeasureRecord m;
-    m.ID = rows.int32(0);
-    m.AUID = db::unescapeText(rows.text(1));
-    m.wastun = db::unescapeText(rows.text(2));
-    m.dasoll = rows.int32(3);
-    m.dadurch = rows.int32(4);
-    m.werdurch = db::unescapeText(rows.text(5));
-    m.anmerkung = db::unescapeText(rows.text(6));
-    measures.append(m);
-  }
+  while (rows.next()) measures.append(measureFromRow(rows));
   if (rows.failed()) {  // the answer broke off: a part of the measures is no list of them
     db::reportFailure(db::MessageForm::QueryFailed, sql);
     measures.clear();

@@ -13,6 +13,7 @@
 
 namespace db {
 struct Connection;
+class Query;
 }
 
 namespace assistant {
@@ -59,6 +60,9 @@ void showAreas(db::Connection* local, const common::MainScreen& screen, const QS
 
 // The areas of the outlets that have measures, sorted and each once; the list's size.
 int collectAreas(db::Connection* db, QStringList& areas);
+
+// A measure from a row of the columns ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung.
+MeasureRecord measureFromRow(const db::Query& row);
 
 // The measures due from..to, both included; the list's size or -1 after a reported failure.
 int loadMeasuresDue(db::Connection* db, qint32 from, qint32 to, QList<MeasureRecord>& measures);

@@ -288,13 +288,7 @@ int loadMeasure(db::Connection* db, qint32 id, MeasureRecord& measure) {
     return 0;
   }
   if (row.next()) {
-    measure.ID = row.int32(0);
-    measure.AUID = db::unescapeText(row.text(1));
-    measure.wastun = db::unescapeText(row.text(2));
-    measure.dasoll = row.int32(3);
-    measure.dadurch = row.int32(4);
-    measure.werdurch = db::unescapeText(row.text(5));
-    measure.anmerkung = db::unescapeText(row.text(6));
+    measure = measureFromRow(row);
   } else if (row.failed()) {
     db::reportFailure(db::MessageForm::QueryFailed, sql);
     return 0;

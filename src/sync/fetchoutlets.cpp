@@ -2,6 +2,7 @@
 // Each replacement runs in one local transaction, so a failure keeps the device's rows.
 #include "sync/transfers.h"
 
+#include "common/numbers.h"
 #include "common/programend.h"
 #include "db/messages.h"
 #include "db/quoting.h"
@@ -15,16 +16,6 @@ namespace transfer {
 
 namespace {
 
-// Fixed point with ten decimals, then without trailing zeros and point; never "-0".
-QString renderReal(double value) {
-  QString text = QString::number(value, 'f', 10);
-  if (text.contains(u'.')) {
-    while (text.endsWith(u'0')) text.chop(1);
-    if (text.endsWith(u'.')) text.chop(1);
-  }
-  if (text == u"-0") text = u"0"_qs;
-  return text;
-}
 
 // A value of the server's row as the local INSERT writes it, by its column's type class.
 // Texts are written as they are stored, with apostrophes doubled so that they arrive
@@ -34,8 +25,8 @@ QString renderValue(const db::Query& row, int column) {
     case db::ColumnKind::Long:
     case db::ColumnKind::Quad: return QString::number(row.int64(column));
     case db::ColumnKind::Text: return u'\'' + row.text(column).replace(u"'"_qs, u"''"_qs) + u'\'';
-    case db::ColumnKind::Float: return renderReal(static_cast<double>(row.single(column)));
-    case db::ColumnKind::Double: return renderReal(row.real(column));
+    case db::ColumnKind::Float: return common::decimalText(static_cast<double>(row.single(column)));
+    case db::ColumnKind::Double: return common::decimalText(row.real(column));
     case db::ColumnKind::Other:
       // A binary value: a text literal of its bytes read as UTF-8, as a text column holds it.
       if (row.isNull(column)) return u"NULL"_qs;
@@ -116,8 +107,8 @@ int copyServerTable(const QString& table, db::Connection* server, db::Connection
       switch (rows.columnKind(i)) {
         case db::ColumnKind::Long:
         case db::ColumnKind::Quad: insert->bindInteger(i, rows.int64(i)); break;
-        case db::ColumnKind::Float: insert->bindText(i, renderReal(static_cast<double>(rows.single(i)))); break;
-        case db::ColumnKind::Double: insert->bindText(i, renderReal(rows.real(i))); break;
+        case db::ColumnKind::Float: insert->bindText(i, common::decimalText(static_cast<double>(rows.single(i)))); break;
+        case db::ColumnKind::Double: insert->bindText(i, common::decimalText(rows.real(i))); break;
         default: insert->bindTextOf(i, rows, i); break;
       }
     }

@@ -3,6 +3,7 @@
 #include "tableeditor/browser.h"
 
 #include "common/dates.h"
+#include "common/numbers.h"
 #include "db/database.h"
 #include "db/messages.h"
 #include "db/quoting.h"
@@ -254,7 +255,7 @@ void editCell(Browser& b, int row, int column) {
         return;
       }
       cell = formatRealCell(number, spec);
-      value = decimalText(number);
+      value = common::decimalText(number);
     } else {
       const auto number = static_cast<qint32>(leadingInteger(answer));
       cell = formatIntegerCell(number, spec);

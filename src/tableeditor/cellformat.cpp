@@ -154,14 +154,5 @@ QString tooLargeNote(const QString& text, const QString& title) {
   return QStringLiteral("Die Zahl ") + text.trimmed() + QStringLiteral(" ist zu groß für die Spalte \"") + title + QStringLiteral("\".");
 }
 
-QString decimalText(double value) {
-  QString text = QString::number(value, 'f', 10);
-  if (text.contains(QLatin1Char('.'))) {
-    while (text.endsWith(QLatin1Char('0'))) text.chop(1);
-    if (text.endsWith(QLatin1Char('.'))) text.chop(1);
-  }
-  if (text == QLatin1String("-0")) text = QStringLiteral("0");
-  return text;
-}
 
 }  // namespace tableeditor

@@ -48,8 +48,4 @@ bool readReal(const QString& text, bool single, double& value);
 // The note shown for such a number, titled "Hinweis".
 QString tooLargeNote(const QString& text, const QString& title);
 
-// A float as the statements write it: up to ten decimals, trailing zeros and a trailing
-// point removed.
-QString decimalText(double value);
-
 }  // namespace tableeditor

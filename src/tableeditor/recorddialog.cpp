@@ -2,6 +2,7 @@
 // spec, the dialog's own loop, and the row written back as one INSERT or UPDATE.
 #include "tableeditor/recorddialog.h"
 
+#include "common/numbers.h"
 #include "common/programend.h"
 #include "db/database.h"
 #include "db/messages.h"
@@ -223,7 +224,7 @@ int editRecord(int window, db::Connection* database, int id, BrowserConfig& conf
       } else if (kind == 3 || kind == 4) {
         double number = 0;
         readReal(text, kind == 3, number);  // checked before the dialog ended
-        value = decimalText(number);
+        value = common::decimalText(number);
       } else if (kind == 2 && isMultiLineSpec(spec)) {
         // The field holds the text itself, not its escaped form; left as it was filled, it
         // is written as it was read, line breaks and backslashes alike.

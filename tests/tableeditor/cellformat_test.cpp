@@ -1,6 +1,7 @@
 // The cell texts of the table editor as a table of cases: padding, widths, integer, date and
 // float cells, the printable filter (which keeps every printable character) and the escapes.
 #include "common/dates.h"
+#include "common/numbers.h"
 #include "tableeditor/cellformat.h"
 
 #include "tableeditor_fixture.h"
@@ -89,11 +90,11 @@ TEST(CellFormat, EscapeControlsAndBack) {
 }
 
 TEST(CellFormat, DecimalTextAndListItems) {
-  EXPECT_EQ(decimalText(23.5), u"23.5"_qs);
-  EXPECT_EQ(decimalText(12.0), u"12"_qs);
-  EXPECT_EQ(decimalText(0.0), u"0"_qs);
-  EXPECT_EQ(decimalText(-0.125), u"-0.125"_qs);
-  EXPECT_EQ(decimalText(double(12.3f)), u"12.3000001907"_qs);
+  EXPECT_EQ(common::decimalText(23.5), u"23.5"_qs);
+  EXPECT_EQ(common::decimalText(12.0), u"12"_qs);
+  EXPECT_EQ(common::decimalText(0.0), u"0"_qs);
+  EXPECT_EQ(common::decimalText(-0.125), u"-0.125"_qs);
+  EXPECT_EQ(common::decimalText(double(12.3f)), u"12.3000001907"_qs);
   EXPECT_EQ(listItem(u"ID,AUID,wastun"_qs, 1), u"AUID"_qs);
   EXPECT_EQ(listItem(u"ID,AUID"_qs, 5), QString());
   EXPECT_EQ(leadingInteger(u"  42abc"_qs), 42);
