@@ -89,12 +89,11 @@ void writeBackControl(int control, const QString& kind, pugi::xml_node element) 
   }
 }
 
-// The control of a value element: the one built from this very element, so that two
-// elements of the same name each keep their own value; else the dialog's control of that name.
-int controlOf(int dialog, const pugi::xml_node& element, const QString& name) {
-  const int own = platform::dialogElementControl(dialog, element);
-  return own ? own : platform::dialogControl(dialog, name);
-}
+// The control of a value element: only the one built from this very element, so that two
+// elements of the same name each keep their own value. An element the engine built nothing
+// for (one standing inside a list, say) has none: reaching another element's control by its
+// name would overwrite that element's value there and read it back as its own.
+int controlOf(int dialog, const pugi::xml_node& element) { return platform::dialogElementControl(dialog, element); }
 
 // One walk for both directions: the chain of siblings from the element, each depth first.
 // An element outside the dialect breaks off its own chain of siblings (after its message);
@@ -109,7 +108,7 @@ int transferChain(int dialog, const pugi::xml_node& element, Direction direction
       const QString kind = kindOf(node);
       if (carriesValue(kind)) {
         const QString name = markupText(node.attribute("name"));
-        const int control = name.startsWith(QLatin1Char('_')) ? controlOf(dialog, node, name) : 0;
+        const int control = name.startsWith(QLatin1Char('_')) ? controlOf(dialog, node) : 0;
         if (control && direction == Direction::Fill) fillControl(control, kind, node);
         if (control && direction == Direction::WriteBack) writeBackControl(control, kind, node);
       } else if (!carriesNothing(kind)) {

@@ -289,6 +289,25 @@ TEST_F(DialogTest, TwoElementsOfTheSameNameEachKeepTheirOwnValueAndCaption) {
   EXPECT_EQ(fields.value(QStringLiteral("_x")), QStringLiteral("getippt"));  // the later one
 }
 
+// Found by fuzzing the markup: an element of a known name standing inside a list gets no
+// control of its own, and must not fill or read the field of the same name.
+TEST_F(DialogTest, AnElementInsideAListLeavesTheFieldOfItsNameAlone) {
+  const int document = dialogs::parseDialogMarkup(QStringLiteral(
+      "<window name='dialog'><vbox><editor name='_p' text='A' />"
+      "<listview name='_k'><editor name='_p' text='B' /></listview></vbox></window>"));
+  ASSERT_GT(document, 0);
+  const platform::DialogGuard dialog;
+  QString error;
+  ASSERT_TRUE(openDialog(dialog, document, error)) << error.toStdString();
+  EXPECT_EQ(dialogs::fillDialog(dialog.number(), dialogs::mainElement(document)), 1);
+  const int field = platform::dialogElementControl(dialog.number(), named(document, "_p", 0));
+  EXPECT_EQ(platform::controlText(field), QStringLiteral("A"));
+  platform::setControlText(field, QStringLiteral("getippt"));
+  dialogs::writeBackDialog(dialog.number(), dialogs::mainElement(document));
+  EXPECT_EQ(attributeOf(named(document, "_p", 0), "text"), QStringLiteral("getippt"));
+  EXPECT_EQ(attributeOf(named(document, "_p", 1), "text"), QStringLiteral("B"));
+}
+
 TEST_F(DialogTest, ACalendarKeepsToTheDatesADateValueCanHold) {
   const qint32 last = std::numeric_limits<qint32>::max();  // 2038-01-19 03:14:07
   const int document = dialogs::parseDialogMarkup(QStringLiteral(
