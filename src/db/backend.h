@@ -89,6 +89,8 @@ qint64 cellInt64(const Cell& cell);
 double cellReal(const Cell& cell);
 QString cellText(const Cell& cell);
 
+enum class TransactionStep { Begin, Commit, Rollback };
+
 // Per backend; each reports its own failures through setLastError.
 Connection* sqliteOpen(const QString& file);
 void sqliteClose(Connection* c);
@@ -101,6 +103,7 @@ void sqliteFinish(Query::Impl& q);
 Connection* odbcOpen(const QString& source, const QString& user, const QString& password);
 void odbcClose(Connection* c);
 bool odbcExecute(Connection* c, const QString& sql);
+bool odbcTransaction(Connection* c, TransactionStep step);
 bool odbcQuery(Query::Impl& q, const QString& sql);
 bool odbcNext(Query::Impl& q);
 void odbcFinish(Query::Impl& q);
@@ -108,6 +111,7 @@ void odbcFinish(Query::Impl& q);
 Connection* mariaOpen(const QString& connectionText, const QString& user, const QString& password);
 void mariaClose(Connection* c);
 bool mariaExecute(Connection* c, const QString& sql);
+bool mariaTransaction(Connection* c, TransactionStep step);
 bool mariaQuery(Query::Impl& q, const QString& sql);
 bool mariaNext(Query::Impl& q);
 void mariaFinish(Query::Impl& q);

@@ -137,6 +137,32 @@ bool execute(Connection* c, const QString& sql) {
   return ok;
 }
 
+namespace {
+bool transactionStep(Connection* c, TransactionStep step) {
+  if (!c) {
+    setLastError(QStringLiteral("Keine Datenbankverbindung"));
+    return false;
+  }
+  switch (c->backend) {
+    case Backend::Sqlite:
+      return sqliteExecute(c, step == TransactionStep::Begin    ? QStringLiteral("BEGIN")
+                              : step == TransactionStep::Commit ? QStringLiteral("COMMIT")
+                                                                : QStringLiteral("ROLLBACK"));
+    case Backend::Odbc: return odbcTransaction(c, step);
+    case Backend::MariaDb: return mariaTransaction(c, step);
+  }
+  return false;
+}
+}  // namespace
+
+bool beginTransaction(Connection* c) { return transactionStep(c, TransactionStep::Begin); }
+bool commitTransaction(Connection* c) { return transactionStep(c, TransactionStep::Commit); }
+void rollbackTransaction(Connection* c) {
+  const QString error = lastError();
+  transactionStep(c, TransactionStep::Rollback);
+  setLastError(error);
+}
+
 Query::Query(Connection* c, const QString& sql, ReadMode mode) : impl_(std::make_unique<Impl>()) {
   impl_->connection = c;
   impl_->mode = mode;

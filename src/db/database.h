@@ -45,6 +45,14 @@ void bindInteger(Connection* connection, int index, qint64 value);
 // Runs a statement without result. false on failure (lastError() is set).
 bool execute(Connection* connection, const QString& sql);
 
+// Statements between beginTransaction and commitTransaction take effect together: a
+// rollback, or a connection that breaks before the commit, leaves none of them. On a server
+// the session leaves autocommit for that time and goes back to it after the commit or the
+// rollback. false after a failure, with lastError() telling why.
+bool beginTransaction(Connection* connection);
+bool commitTransaction(Connection* connection);
+void rollbackTransaction(Connection* connection);  // the failure's own words stay for its message
+
 // How a query hands over its rows. Buffered: the whole result is on the client when the
 // query returns, and other statements may run on the connection meanwhile. Streamed: rows
 // come as the server sends them (a MariaDB result read as it arrives, ODBC rows fetched in

@@ -140,6 +140,22 @@ bool mariaExecute(Connection* c, const QString& sql) {
   return true;
 }
 
+bool mariaTransaction(Connection* c, TransactionStep step) {
+  MYSQL* m = c->mysql;
+  bool ok = true;
+  if (step == TransactionStep::Begin) ok = mysql_autocommit(m, 0) == 0;
+  else ok = (step == TransactionStep::Commit ? mysql_commit(m) : mysql_rollback(m)) == 0;
+  if (!ok) {
+    reportError(m);
+    return false;
+  }
+  if (step != TransactionStep::Begin && mysql_autocommit(m, 1) != 0) {
+    reportError(m);
+    return false;
+  }
+  return true;
+}
+
 bool mariaQuery(Query::Impl& q, const QString& sql) {
   MYSQL* handle = q.connection->mysql;
   const QByteArray text = withParameters(q.connection, sql);

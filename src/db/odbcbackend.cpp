@@ -501,6 +501,21 @@ bool odbcExecute(Connection* c, const QString& sql) {
   return ok;
 }
 
+bool odbcTransaction(Connection* c, TransactionStep step) {
+  SQLHDBC dbc = c->odbcDbc;
+  if (step != TransactionStep::Begin &&
+      !SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc, step == TransactionStep::Commit ? SQL_COMMIT : SQL_ROLLBACK))) {
+    reportError(SQL_HANDLE_DBC, dbc);
+    return false;
+  }
+  const SQLULEN autocommit = step == TransactionStep::Begin ? SQL_AUTOCOMMIT_OFF : SQL_AUTOCOMMIT_ON;
+  if (!SQL_SUCCEEDED(SQLSetConnectAttr(dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(autocommit), SQL_IS_UINTEGER))) {
+    reportError(SQL_HANDLE_DBC, dbc);
+    return false;
+  }
+  return true;
+}
+
 bool odbcQuery(Query::Impl& q, const QString& sql) {
   Connection* c = q.connection;
   SQLHSTMT statement = SQL_NULL_HSTMT;

@@ -12,6 +12,7 @@
 #include "sync/transfersupport.h"
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace transfer {
@@ -25,12 +26,26 @@ QString temperature(double value) {
   return QString::number(static_cast<double>(static_cast<float>(value)), 'f', 1);
 }
 
-// Rows under new server IDs, the table's highest ID + 1. On MariaDB and MySQL the highest ID
-// is read and the row inserted under a table lock, so that two devices returning at once
-// never take the same ID; elsewhere an insert that meets a taken key tries the next ID.
-class NewServerRows {
+// Rows go to the server in batches, each one server transaction: the first batches are
+// small, so that the first rows are on the server at once, later ones larger.
+constexpr int firstBatchRows = 16;
+constexpr int largestBatchRows = 512;
+
+// One batch of a return. The server's statements run in one transaction; a row inserted
+// under a new ID is recorded as in transit in a local transaction that is committed before
+// the server's, and marked returned after it, so that after a break at any point the next
+// return knows each row the server holds (see settleRowsInTransit). A changed measure is
+// recorded after the server's commit: sending its UPDATE once more writes the same values.
+//
+// New IDs are the table's highest ID + 1, read once per batch. On MariaDB and MySQL the
+// batch holds a table lock from its first insert to its commit, so that two devices
+// returning at once never take the same ID; elsewhere an insert that meets a taken key
+// tries the next ID.
+class ReturnBatch {
  public:
-  explicit NewServerRows(db::Connection* server) : server_(server) {
+  ReturnBatch(db::Connection* server, db::Connection* local, const QString& table)
+      : server_(server), local_(local), table_(table), recordStatement_(recordRowStatement(table)),
+        record_(local, recordStatement_) {
     const int kind = db::databaseKind(server);
     lockTables_ = kind == 2 || kind == 3;
     if (lockTables_) {
@@ -41,66 +56,229 @@ class NewServerRows {
       db::execute(server, u"SET SESSION lock_wait_timeout=20"_qs);
     }
   }
+  ~ReturnBatch() { abandon(); }
+  ReturnBatch(const ReturnBatch&) = delete;
+  ReturnBatch& operator=(const ReturnBatch&) = delete;
 
-  // Runs the statement made for the new ID; the ID, or -1 after a reported failure.
-  qint64 insert(const QString& table, const std::function<QString(qint64)>& statementFor) {
-    if (lockTables_) {
-      const QString lock = u"LOCK TABLES "_qs + table + u" WRITE;"_qs;
-      Unlock unlock{server_, u"UNLOCK TABLES;"_qs};
-      if (!db::execute(server_, lock)) {
-        // A user without the right to lock tables: a named lock, which every device of this
-        // program takes before it inserts, keeps the devices apart all the same.
-        const QString error = db::lastError();
-        const QString name = u"'varnothm."_qs + table + u'\'';
-        db::Query named(server_, u"SELECT GET_LOCK("_qs + name + u",30);"_qs);
-        if (!named.ok() || !named.next() || named.int32(0) != 1) {
-          db::setLastError(error);
-          unlock.statement.clear();
-          db::reportFailure(db::MessageForm::QueryFailed, lock);
-          return -1;
-        }
-        unlock.statement = u"DO RELEASE_LOCK("_qs + name + u");"_qs;
-      }
-      const qint64 id = static_cast<qint64>(db::maxId(server_, table)) + 1;
-      const QString statement = statementFor(id);
-      if (db::execute(server_, statement)) return id;
-      db::reportFailure(db::MessageForm::QueryFailed, statement);
-      return -1;
-    }
-    qint64 tried = 0;
+  // Opens the batch's two transactions; false after a reported failure.
+  bool begin() {
+    locked_ = false;
+    nextId_ = 0;
+    inserted_ = 0;
+    updated_.clear();
+    if (!record_.ok()) return reported(recordStatement_);
+    if (!db::beginTransaction(server_)) return reported(u"SET autocommit=0;"_qs);
+    serverOpen_ = true;
+    if (!db::execute(local_, u"BEGIN;"_qs)) return reported(u"BEGIN;"_qs);
+    localOpen_ = true;
+    return true;
+  }
+
+  // Sends a statement that changes the server row serverId; its record follows the commit.
+  bool update(const QString& statement, qint64 row, qint64 serverId) {
+    if (!db::execute(server_, statement)) return reported(statement);
+    updated_.push_back({row, serverId});
+    return true;
+  }
+
+  // Inserts a row under a new ID and records it in transit; false after a reported failure.
+  bool insert(qint64 row, const std::function<QString(qint64)>& statementFor) {
+    if (!locked_ && !lock()) return false;
     for (int attempt = 1;; ++attempt) {
-      const qint64 id = qMax(static_cast<qint64>(db::maxId(server_, table)) + 1, tried + 1);
-      tried = id;
+      if (nextId_ == 0) nextId_ = static_cast<qint64>(db::maxId(server_, table_)) + 1;
+      const qint64 id = nextId_;
       const QString statement = statementFor(id);
-      if (db::execute(server_, statement)) return id;
-      if (!db::lastErrorIsDuplicateKey() || attempt == maxAttempts) {
-        db::reportFailure(db::MessageForm::QueryFailed, statement);
-        return -1;
+      if (db::execute(server_, statement)) {
+        nextId_ = id + 1;
+        ++inserted_;
+        return record(row, id, inTransitEvent);
       }
+      if (!db::lastErrorIsDuplicateKey() || attempt == maxAttempts) return reported(statement);
+      // Another device took the ID meanwhile.
+      nextId_ = qMax(static_cast<qint64>(db::maxId(server_, table_)) + 1, id + 1);
     }
   }
 
+  // Records a row the server already holds as it stands; nothing is sent.
+  bool found(qint64 row, qint64 serverId) { return record(row, serverId, fetchedEvent); }
+
+  // Commits what the batch sent. After a failure of one of its statements (already
+  // reported) what went before is kept where the connection still allows it, quietly.
+  // The rows the server took, or -1 after a failure.
+  int commit() {
+    const bool quiet = failed_;
+    const QString commitStatement = u"COMMIT;"_qs;
+    auto fail = [&](const QString& statement) {
+      if (!quiet) reported(statement);
+      return -1;
+    };
+    if (!db::execute(local_, commitStatement)) return fail(commitStatement);  // the server's part goes back too
+    localOpen_ = false;
+    if (!db::commitTransaction(server_)) return fail(commitStatement);
+    serverOpen_ = false;
+    unlock();
+    // The server holds the rows: the record says so.
+    const QString mark = u"UPDATE abgleich SET vorgang='"_qs + returnedEvent + u"' WHERE tabelle='"_qs + table_ +
+                         u"' AND vorgang='"_qs + inTransitEvent + u"';"_qs;
+    if (!db::execute(local_, u"BEGIN;"_qs)) return fail(u"BEGIN;"_qs);
+    localOpen_ = true;
+    if (!db::execute(local_, mark)) return fail(mark);
+    for (const auto& [row, serverId] : updated_)
+      if (!record(row, serverId, returnedEvent)) return -1;
+    if (!db::execute(local_, commitStatement)) return fail(commitStatement);
+    localOpen_ = false;
+    return quiet ? -1 : inserted_ + static_cast<int>(updated_.size());
+  }
+
+  bool failed() const { return failed_; }
+
  private:
   static constexpr int maxAttempts = 50;
-  struct Unlock {
-    db::Connection* server;
-    QString statement;
-    ~Unlock() {
-      if (statement.isEmpty()) return;
-      const QString error = db::lastError();  // the failure's own words stay for its message
-      db::execute(server, statement);
-      db::setLastError(error);
+
+  bool reported(const QString& statement) {
+    if (!failed_) db::reportFailure(db::MessageForm::QueryFailed, statement);
+    failed_ = true;
+    return false;
+  }
+
+  bool record(qint64 row, qint64 serverId, const QString& event) {
+    record_.bindInteger(0, serverId);
+    record_.bindText(1, event);
+    record_.bindInteger(2, row);
+    return record_.execute() || reported(recordStatement_);
+  }
+
+  bool lock() {
+    locked_ = true;
+    if (!lockTables_) return true;
+    const QString lock = u"LOCK TABLES "_qs + table_ + u" WRITE;"_qs;
+    if (db::execute(server_, lock)) {
+      unlock_ = u"UNLOCK TABLES;"_qs;
+      return true;
     }
-  };
+    // A user without the right to lock tables: a named lock, which every device of this
+    // program takes before it inserts, keeps the devices apart all the same.
+    const QString error = db::lastError();
+    const QString name = u"'varnothm."_qs + table_ + u'\'';
+    db::Query named(server_, u"SELECT GET_LOCK("_qs + name + u",30);"_qs);
+    if (!named.ok() || !named.next() || named.int32(0) != 1) {
+      db::setLastError(error);
+      return reported(lock);
+    }
+    unlock_ = u"DO RELEASE_LOCK("_qs + name + u");"_qs;
+    return true;
+  }
+
+  void unlock() {
+    if (unlock_.isEmpty()) return;
+    const QString error = db::lastError();  // the failure's own words stay for its message
+    db::execute(server_, unlock_);
+    db::setLastError(error);
+    unlock_.clear();
+  }
+
+  // Leaves nothing open on either side when the batch ends without its commit.
+  void abandon() {
+    const QString error = db::lastError();
+    if (serverOpen_) db::rollbackTransaction(server_);
+    serverOpen_ = false;
+    unlock();
+    if (localOpen_) db::execute(local_, u"ROLLBACK;"_qs);
+    localOpen_ = false;
+    db::setLastError(error);
+  }
+
   db::Connection* server_;
+  db::Connection* local_;
+  QString table_;
+  QString recordStatement_;
+  db::Statement record_;
   bool lockTables_ = false;
+  bool serverOpen_ = false, localOpen_ = false, locked_ = false, failed_ = false;
+  QString unlock_;
+  qint64 nextId_ = 0;
+  int inserted_ = 0;
+  std::vector<std::pair<qint64, qint64>> updated_;  // local rowid, server ID
 };
 
-// Records a local row after its server statement; false after a reported failure.
-bool record(db::Connection* local, const QString& statement) {
-  if (db::execute(local, statement)) return true;
-  db::reportFailure(db::MessageForm::QueryFailed, statement);
-  return false;
+// Splits n rows into batches of growing size: calls work(first, count) for each, in order,
+// until it returns false.
+template <typename Work>
+bool inBatches(size_t n, Work work) {
+  size_t size = firstBatchRows;
+  for (size_t first = 0; first < n; first += size, size = qMin<size_t>(size * 2, largestBatchRows))
+    if (!work(first, qMin(size, n - first))) return false;
+  return true;
+}
+
+// The server columns a row in transit is compared in, in the order of its record's values.
+QStringList sentColumns(const QString& table) {
+  if (table == u"massnahme") return {u"AUID"_qs, u"wastun"_qs, u"dasoll"_qs, u"dadurch"_qs, u"werdurch"_qs, u"anmerkung"_qs};
+  return {u"AUID"_qs, u"abda"_qs, u"anme"_qs, u"keim"_qs, u"syst"_qs, u"temp"_qs, u"resu"_qs, u"prot"_qs};
+}
+
+// The value as it was sent (see the statements of the return) against the server's value.
+bool sameSentValue(const QString& column, const SentValue& sent, const QString& server) {
+  if (column == u"temp") return qAbs(temperature(sent.text.toDouble()).toDouble() - server.toDouble()) < 0.01;
+  if (column == u"abda" || column == u"dasoll" || column == u"dadurch")
+    return static_cast<qint32>(sent.text.toDouble()) == server.toLongLong();
+  return db::unescapeText(sent.text) == db::unescapeText(server);
+}
+
+// Rows a return that broke off had sent without seeing the server's commit: those the
+// server holds under their ID with the values sent are recorded as returned; the others are
+// forgotten and go again. false after a reported failure.
+bool settleRowsInTransit(db::Connection* server, db::Connection* local, const QString& table) {
+  struct InTransit {
+    qint64 row, serverId;
+    std::vector<SentValue> values;
+  };
+  std::vector<InTransit> rows;
+  {
+    const QString select = rowsInTransit(table);
+    db::Query q(local, select);
+    if (!queryRan(q, db::MessageForm::QueryFailed, select)) return false;
+    while (q.next()) rows.push_back({q.int64(0), q.int64(1), sentValues(q.text(2), q.text(3))});
+    if (q.failed()) {
+      db::reportFailure(db::MessageForm::QueryFailed, select);
+      return false;
+    }
+  }
+  if (rows.empty()) return true;
+  const QStringList columns = sentColumns(table);
+  std::vector<bool> held(rows.size(), false);
+  for (size_t first = 0; first < rows.size(); first += largestBatchRows) {
+    const size_t end = qMin(rows.size(), first + largestBatchRows);
+    QStringList ids;
+    for (size_t i = first; i < end; ++i) ids << QString::number(rows[i].serverId);
+    const QString lookup = u"SELECT ID,"_qs + columns.join(u',') + u" FROM "_qs + table + u" WHERE ID IN ("_qs +
+                           ids.join(u',') + u");"_qs;
+    db::Query q(server, lookup);
+    if (!queryRan(q, db::MessageForm::QueryFailed, lookup)) return false;
+    while (q.next()) {
+      for (size_t i = first; i < end; ++i) {
+        if (rows[i].serverId != q.int64(0) || rows[i].values.size() != static_cast<size_t>(columns.size())) continue;
+        bool same = true;
+        for (int c = 0; same && c < columns.size(); ++c) same = sameSentValue(columns[c], rows[i].values[c], q.text(c + 1));
+        held[i] = held[i] || same;
+      }
+    }
+    if (q.failed()) {
+      db::reportFailure(db::MessageForm::QueryFailed, lookup);
+      return false;
+    }
+  }
+  QStringList statements;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const QString where = u" WHERE tabelle='"_qs + table + u"' AND zeile="_qs + QString::number(rows[i].row) + u';';
+    statements << (held[i] ? u"UPDATE abgleich SET vorgang='"_qs + returnedEvent + u'\'' + where
+                           : u"DELETE FROM abgleich"_qs + where);
+  }
+  LocalReplacement settle(local, db::MessageForm::QueryFailed);
+  if (!settle.begin(statements.takeFirst())) return false;
+  for (const QString& statement : statements)
+    if (!settle.execute(statement)) return false;
+  return settle.commit();
 }
 
 struct LocalMeasure {
@@ -111,9 +289,11 @@ struct LocalMeasure {
   bool recorded = false;  // the record knows this row
   qint64 serverId = 0;
   bool unchanged = false;  // dadurch, werdurch, anmerkung as last fetched or sent
+  qint64 lookupId() const { return recorded ? serverId : id; }  // the server row it belongs to
 };
 
 struct ServerMeasure {
+  qint64 id = 0;
   QString auid, wastun, werdurch, anmerkung;
   qint32 dasoll = 0, dadurch = 0;
 };
@@ -132,15 +312,19 @@ bool sameExecution(const LocalMeasure& m, const ServerMeasure& s) {
 
 int returnMeasures(db::Connection* server, db::Connection* local, const common::MainScreen& screen) {
   if (!ensureTransferRecord(local)) return -1;
+  if (!settleRowsInTransit(server, local, u"massnahme"_qs)) return -1;
   const qint64 total = db::countRows(local, u"massnahme"_qs);
   const QString select = measuresWithRecord();
-  std::vector<LocalMeasure> measures;
+  std::vector<LocalMeasure> measures;  // those the server does not have as they stand
+  qint64 unchanged = 0;
   {
     db::Query rows(local, select);
     if (!queryRan(rows, db::MessageForm::QueryFailed, select)) return -1;
     while (rows.next()) {
-      measures.push_back({rows.int64(0), rows.int32(1), rows.text(2), rows.text(3), rows.text(6), rows.text(7),
-                          rows.int32(4), rows.int32(5), !rows.isNull(8), rows.int64(8), rows.int32(9) == 1});
+      LocalMeasure m{rows.int64(0), rows.int32(1), rows.text(2), rows.text(3), rows.text(6), rows.text(7),
+                     rows.int32(4), rows.int32(5), !rows.isNull(8), rows.int64(8), rows.int32(9) == 1};
+      if (m.recorded && m.unchanged) ++unchanged;
+      else measures.push_back(std::move(m));
     }
     if (rows.failed()) {
       db::reportFailure(db::MessageForm::QueryFailed, select);
@@ -148,83 +332,87 @@ int returnMeasures(db::Connection* server, db::Connection* local, const common::
     }
   }
   screen.statusText(u"Tabelle massnahme "_qs + QString::number(total) + u" Einträge abgeben"_qs);
-  NewServerRows newRows(server);
+  common::TransferProgress progress(screen, total);
+  ReturnBatch batch(server, local, u"massnahme"_qs);
   int n = 0;
-  for (size_t i = 0; i < measures.size(); ++i) {
-    screen.statusProgress(common::progressPercent(static_cast<qint64>(i), total));
-    const LocalMeasure& m = measures[i];
-    if (m.recorded && m.unchanged) continue;  // the server has it as it stands
-
-    // The server's rows under the ID this measure belongs to.
-    const qint64 serverId = m.recorded ? m.serverId : m.id;
-    const QString lookup = u"SELECT ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung FROM massnahme WHERE ID="_qs +
-                           QString::number(serverId) + u';';
+  const bool complete = inBatches(measures.size(), [&](size_t first, size_t count) {
+    // The server's rows under the IDs these measures belong to.
+    QStringList ids;
+    for (size_t i = first; i < first + count; ++i) ids << QString::number(measures[i].lookupId());
+    const QString lookup = u"SELECT ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung FROM massnahme WHERE ID IN ("_qs +
+                           ids.join(u',') + u");"_qs;
     std::vector<ServerMeasure> found;
     {
       db::Query rows(server, lookup);
-      if (!queryRan(rows, db::MessageForm::QueryFailed, lookup)) return -1;
+      if (!queryRan(rows, db::MessageForm::QueryFailed, lookup)) return false;
       while (rows.next())
-        found.push_back({rows.text(1), rows.text(2), rows.text(5), rows.text(6), rows.int32(3), rows.int32(4)});
+        found.push_back({rows.int64(0), rows.text(1), rows.text(2), rows.text(5), rows.text(6), rows.int32(3), rows.int32(4)});
       if (rows.failed()) {
         db::reportFailure(db::MessageForm::QueryFailed, lookup);
-        return -1;
+        return false;
       }
     }
-    const ServerMeasure* same = nullptr;
-    for (const ServerMeasure& s : found)
-      if (sameMeasure(m, s)) same = same ? same : &s;
+    if (!batch.begin()) return false;
+    for (size_t i = first; i < first + count && !batch.failed(); ++i) {
+      progress.show(unchanged + static_cast<qint64>(i));
+      const LocalMeasure& m = measures[i];
+      const qint64 serverId = m.lookupId();
+      int sameId = 0;
+      const ServerMeasure* same = nullptr;
+      for (const ServerMeasure& s : found) {
+        if (s.id != serverId) continue;
+        ++sameId;
+        if (!same && sameMeasure(m, s)) same = &s;
+      }
 
-    enum class Send { Update, Insert, Nothing } send;
-    if (m.recorded) {
-      // Fetched or sent before, changed since: its own server row, unless the server lost it.
-      send = found.empty() ? Send::Insert : Send::Update;
-    } else if (!same) {
-      // Made on the device: a local ID says nothing about the server's rows.
-      send = Send::Insert;
-    } else {
-      // Fetched before the device kept its record: sent only when carried out here and
-      // different from the server's row, so work done on the server meanwhile stays.
-      send = m.dadurch > 0 && !sameExecution(m, *same) ? Send::Update : Send::Nothing;
-    }
+      enum class Send { Update, Insert, Nothing } send;
+      if (m.recorded) {
+        // Fetched or sent before, changed since: its own server row, unless the server lost it.
+        send = sameId == 0 ? Send::Insert : Send::Update;
+      } else if (!same) {
+        // Made on the device: a local ID says nothing about the server's rows.
+        send = Send::Insert;
+      } else {
+        // Fetched before the device kept its record: sent only when carried out here and
+        // different from the server's row, so work done on the server meanwhile stays.
+        send = m.dadurch > 0 && !sameExecution(m, *same) ? Send::Update : Send::Nothing;
+      }
 
-    if (send == Send::Nothing) {
-      if (!record(local, recordRow(u"massnahme"_qs, m.row, serverId, u"abgeholt"_qs))) return -1;
-      continue;
-    }
-    if (send == Send::Update) {
-      const QString update = u"UPDATE massnahme SET dadurch="_qs + QString::number(m.dadurch) + u",werdurch="_qs +
-                             quoted(m.werdurch) + u",anmerkung="_qs + quoted(m.anmerkung) + u" WHERE ID="_qs +
-                             QString::number(serverId) + u';';
-      if (found.size() > 1) {
-        // It would write every one of them: the others would lose their own data.
-        db::setLastError(u"Auf dem Server tragen "_qs + QString::number(found.size()) +
-                         u" Maßnahmen die ID "_qs + QString::number(serverId) +
-                         u"; die Änderung würde sie alle überschreiben und wurde nicht gesendet."_qs);
-        db::reportFailure(db::MessageForm::QueryFailed, update);
-        continue;
+      if (send == Send::Nothing) {
+        batch.found(m.row, serverId);
+      } else if (send == Send::Update) {
+        const QString update = u"UPDATE massnahme SET dadurch="_qs + QString::number(m.dadurch) + u",werdurch="_qs +
+                               quoted(m.werdurch) + u",anmerkung="_qs + quoted(m.anmerkung) + u" WHERE ID="_qs +
+                               QString::number(serverId) + u';';
+        if (sameId > 1) {
+          // It would write every one of them: the others would lose their own data.
+          db::setLastError(u"Auf dem Server tragen "_qs + QString::number(sameId) + u" Maßnahmen die ID "_qs +
+                           QString::number(serverId) +
+                           u"; die Änderung würde sie alle überschreiben und wurde nicht gesendet."_qs);
+          db::reportFailure(db::MessageForm::QueryFailed, update);
+          continue;
+        }
+        batch.update(update, m.row, serverId);
+      } else {
+        batch.insert(m.row, [&](qint64 id) {
+          return u"INSERT INTO massnahme (ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung) VALUES ("_qs +
+                 QString::number(id) + u',' + quoted(m.auid) + u',' + quoted(m.wastun) + u',' +
+                 QString::number(m.dasoll) + u',' + QString::number(m.dadurch) + u',' + quoted(m.werdurch) + u',' +
+                 quoted(m.anmerkung) + u");"_qs;
+        });
       }
-      if (!db::execute(server, update)) {
-        db::reportFailure(db::MessageForm::QueryFailed, update);
-        return -1;
-      }
-      if (!record(local, recordRow(u"massnahme"_qs, m.row, serverId))) return -1;
-      ++n;
-      continue;
     }
-    const qint64 newId = newRows.insert(u"massnahme"_qs, [&](qint64 id) {
-      return u"INSERT INTO massnahme (ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung) VALUES ("_qs +
-             QString::number(id) + u',' + quoted(m.auid) + u',' + quoted(m.wastun) + u',' + QString::number(m.dasoll) +
-             u',' + QString::number(m.dadurch) + u',' + quoted(m.werdurch) + u',' + quoted(m.anmerkung) + u");"_qs;
-    });
-    if (newId < 0) return -1;
-    if (!record(local, recordRow(u"massnahme"_qs, m.row, newId))) return -1;
-    ++n;
-  }
-  return n;
+    const int sent = batch.commit();
+    if (sent < 0) return false;
+    n += sent;
+    return true;
+  });
+  return complete ? n : -1;
 }
 
 int returnResults(db::Connection* server, db::Connection* local, const common::MainScreen& screen) {
   if (!ensureTransferRecord(local)) return -1;
+  if (!settleRowsInTransit(server, local, u"resultat"_qs)) return -1;
   const qint64 total = db::countRows(local, u"resultat"_qs);
   const QString select = resultsWithRecord();
   struct LocalResult {
@@ -248,20 +436,26 @@ int returnResults(db::Connection* server, db::Connection* local, const common::M
     }
   }
   screen.statusText(u"Tabelle resultat "_qs + QString::number(total) + u" Einträge abgeben"_qs);
-  NewServerRows newRows(server);
+  common::TransferProgress progress(screen, total);
+  const qint64 before = total - static_cast<qint64>(results.size());
+  ReturnBatch batch(server, local, u"resultat"_qs);
   int n = 0;
-  for (const LocalResult& r : results) {
-    screen.statusProgress(common::progressPercent(total - static_cast<qint64>(results.size()) + n, total));
-    const qint64 newId = newRows.insert(u"resultat"_qs, [&](qint64 id) {
-      return u"INSERT INTO resultat (ID,AUID,abda,anme,keim,syst,temp,resu,prot) VALUES ("_qs + QString::number(id) +
-             u',' + r.values + u");"_qs;
-    });
-    if (newId < 0) return -1;
-    if (!record(local, recordRow(u"resultat"_qs, r.row, newId))) return -1;
-    ++n;
-  }
+  const bool complete = inBatches(results.size(), [&](size_t first, size_t count) {
+    if (!batch.begin()) return false;
+    for (size_t i = first; i < first + count && !batch.failed(); ++i) {
+      progress.show(before + static_cast<qint64>(i));
+      batch.insert(results[i].row, [&](qint64 id) {
+        return u"INSERT INTO resultat (ID,AUID,abda,anme,keim,syst,temp,resu,prot) VALUES ("_qs + QString::number(id) +
+               u',' + results[i].values + u");"_qs;
+      });
+    }
+    const int sent = batch.commit();
+    if (sent < 0) return false;
+    n += sent;
+    return true;
+  });
   common::clearStatus(screen);
-  return n;
+  return complete ? n : -1;
 }
 
 void returnWorkCommand(db::Connection* local, const db::ServerSettings& settings,

@@ -48,12 +48,50 @@ QStringList recordFetchedMeasures() {
 
 QString forgetResults() { return u"DELETE FROM abgleich WHERE tabelle='resultat';"_qs; }
 
-QString recordRow(const QString& table, qint64 row, qint64 serverId, const QString& event) {
+QString recordRowStatement(const QString& table) {
   const bool measure = table == u"massnahme";
   return u"INSERT OR REPLACE INTO abgleich (tabelle,zeile,ID,serverID,vorgang,kennung,stand) SELECT '"_qs + table +
-         u"',t.rowid,t.ID,"_qs + QString::number(serverId) + u",'"_qs + event + u"',"_qs +
-         (measure ? measureKey(u"t"_qs) + u',' + measureStand(u"t"_qs) : resultKey(u"t"_qs) + u",''"_qs) + u" FROM "_qs +
-         table + u" t WHERE t.rowid="_qs + QString::number(row) + u';';
+         u"',t.rowid,t.ID,?,?,"_qs + (measure ? measureKey(u"t"_qs) + u',' + measureStand(u"t"_qs) : resultKey(u"t"_qs) + u",''"_qs) +
+         u" FROM "_qs + table + u" t WHERE t.rowid=?;"_qs;
+}
+
+QString rowsInTransit(const QString& table) {
+  return u"SELECT zeile,serverID,kennung,stand FROM abgleich WHERE tabelle='"_qs + table + u"' AND vorgang='"_qs +
+         inTransitEvent + u"' ORDER BY zeile;"_qs;
+}
+
+std::vector<SentValue> sentValues(const QString& kennung, const QString& stand) {
+  std::vector<SentValue> values;
+  for (const QString& list : {kennung, stand}) {
+    qsizetype i = 0;
+    const qsizetype n = list.size();
+    while (i < n) {
+      SentValue value;
+      if (list[i] == u'\'') {
+        // 'text' with each apostrophe inside doubled
+        value.isText = true;
+        for (++i; i < n; ++i) {
+          if (list[i] != u'\'') {
+            value.text += list[i];
+          } else if (i + 1 < n && list[i + 1] == u'\'') {
+            value.text += u'\'';
+            ++i;
+          } else {
+            ++i;
+            break;
+          }
+        }
+      } else {
+        const qsizetype end = list.indexOf(u',', i);
+        value.text = list.mid(i, (end < 0 ? n : end) - i);
+        if (value.text == u"NULL") value.text.clear();
+        i = end < 0 ? n : end;
+      }
+      values.push_back(value);
+      if (i < n && list[i] == u',') ++i;
+    }
+  }
+  return values;
 }
 
 QString measuresWithRecord() {
@@ -79,9 +117,10 @@ PendingWork pendingWork(db::Connection* local) {
   // recorded (then, as above, only when carried out).
   db::Query measures(local, u"SELECT COUNT(*) FROM massnahme m"_qs + recordJoin(u"massnahme"_qs, u"m"_qs) +
                                 u" WHERE (r.zeile IS NULL AND (m.dadurch>0 OR EXISTS (SELECT 1 FROM abgleich WHERE "
-                                "tabelle='massnahme'))) OR r.stand<>"_qs + measureStand(u"m"_qs) + u';');
+                                "tabelle='massnahme'))) OR r.stand<>"_qs + measureStand(u"m"_qs) + u" OR r.vorgang='"_qs +
+                                inTransitEvent + u"';"_qs);
   db::Query results(local, u"SELECT COUNT(*) FROM resultat t"_qs + recordJoin(u"resultat"_qs, u"t"_qs) +
-                               u" WHERE r.zeile IS NULL;"_qs);
+                               u" WHERE r.zeile IS NULL OR r.vorgang='"_qs + inTransitEvent + u"';"_qs);
   if (measures.next() && results.next()) pending = {measures.int32(0), results.int32(0)};
   return pending;
 }

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 namespace transfer {
 
 // A local row of massnahme or resultat is known by its row number in the local file, its ID
@@ -27,10 +29,28 @@ QStringList recordFetchedMeasures();
 // The statement that forgets the results (after the local results were emptied).
 QString forgetResults();
 
-// The statement that records one local row, with its values as they stand, as belonging to
-// the server's row serverId: "abgegeben" after it was sent, "abgeholt" when the server
-// was found to hold it already.
-QString recordRow(const QString& table, qint64 row, qint64 serverId, const QString& event = QStringLiteral("abgegeben"));
+// What the record says of a row: a measure fetched, or found on the server as it stands; a
+// row the server took; a row sent inside a server transaction whose commit the device has
+// not seen yet (the next return asks the server whether it holds the row).
+inline const QString fetchedEvent = QStringLiteral("abgeholt");
+inline const QString returnedEvent = QStringLiteral("abgegeben");
+inline const QString inTransitEvent = QStringLiteral("unterwegs");
+
+// The statement that records one local row, with its values as they stand, as belonging to a
+// server row. Markers, bound in this order: the server's ID, the event, the local rowid.
+QString recordRowStatement(const QString& table);
+
+// The rows of the table in transit: rowid, server ID, then the values as they were sent
+// (quote() forms, see sentValues).
+QString rowsInTransit(const QString& table);
+
+// The values of a record's "kennung" and "stand" (SQLite quote() forms joined by commas) in
+// column order; a NULL is an empty text. Texts are in their stored form.
+struct SentValue {
+  QString text;
+  bool isText = false;
+};
+std::vector<SentValue> sentValues(const QString& kennung, const QString& stand);
 
 // The local rows with what the record knows of each, in local order: rowid, the columns
 // of the table, then the record's server ID (NULL when none) and, for a measure, 1 when its
