@@ -11,6 +11,7 @@
 #include "sync/transferrecord.h"
 #include "sync/transfersupport.h"
 
+#include <algorithm>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -31,11 +32,12 @@ QString temperature(double value) {
 constexpr int firstBatchRows = 16;
 constexpr int largestBatchRows = 512;
 
-// One batch of a return. The server's statements run in one transaction; a row inserted
-// under a new ID is recorded as in transit in a local transaction that is committed before
-// the server's, and marked returned after it, so that after a break at any point the next
-// return knows each row the server holds (see settleRowsInTransit). A changed measure is
-// recorded after the server's commit: sending its UPDATE once more writes the same values.
+// One batch of a return. The server's statements run in one transaction. A row inserted
+// under a new ID is recorded as in transit in a local transaction that is committed just
+// before the server's, and as returned in the local transaction of the next batch (or at
+// the end), so that after a break at any point the next return knows each row the server
+// holds (see settleRowsInTransit). A changed measure is recorded once the server committed
+// its UPDATE: sending that once more would write the same values.
 //
 // New IDs are the table's highest ID + 1, read once per batch. On MariaDB and MySQL the
 // batch holds a table lock from its first insert to its commit, so that two devices
@@ -60,24 +62,24 @@ class ReturnBatch {
   ReturnBatch(const ReturnBatch&) = delete;
   ReturnBatch& operator=(const ReturnBatch&) = delete;
 
-  // Opens the batch's two transactions; false after a reported failure.
+  // Opens the batch's two transactions; the local one first records what the batch before
+  // left on the server. false after a reported failure.
   bool begin() {
     locked_ = false;
     nextId_ = 0;
-    inserted_ = 0;
-    updated_.clear();
+    sent_ = 0;
     if (!record_.ok()) return reported(recordStatement_);
+    if (!beginLocal() || !recordCommitted()) return false;
     if (!db::beginTransaction(server_)) return reported(u"SET autocommit=0;"_qs);
     serverOpen_ = true;
-    if (!db::execute(local_, u"BEGIN;"_qs)) return reported(u"BEGIN;"_qs);
-    localOpen_ = true;
     return true;
   }
 
-  // Sends a statement that changes the server row serverId; its record follows the commit.
+  // Sends a statement that changes the server row serverId.
   bool update(const QString& statement, qint64 row, qint64 serverId) {
     if (!db::execute(server_, statement)) return reported(statement);
     updated_.push_back({row, serverId});
+    ++sent_;
     return true;
   }
 
@@ -90,7 +92,7 @@ class ReturnBatch {
       const QString statement = statementFor(id);
       if (db::execute(server_, statement)) {
         nextId_ = id + 1;
-        ++inserted_;
+        ++sent_;
         return record(row, id, inTransitEvent);
       }
       if (!db::lastErrorIsDuplicateKey() || attempt == maxAttempts) return reported(statement);
@@ -102,43 +104,49 @@ class ReturnBatch {
   // Records a row the server already holds as it stands; nothing is sent.
   bool found(qint64 row, qint64 serverId) { return record(row, serverId, fetchedEvent); }
 
-  // Commits what the batch sent. After a failure of one of its statements (already
-  // reported) what went before is kept where the connection still allows it, quietly.
-  // The rows the server took, or -1 after a failure.
+  // Commits the batch: the local record of its rows in transit, then the server's
+  // transaction. After a failure of one of its statements (reported then) what went before
+  // is kept where the connection still allows it, quietly. The rows the server took, or -1
+  // after a failure.
   int commit() {
     const bool quiet = failed_;
     const QString commitStatement = u"COMMIT;"_qs;
-    auto fail = [&](const QString& statement) {
-      if (!quiet) reported(statement);
+    if (!commitLocal()) return -1;  // the server's part goes back with the batch
+    if (!db::commitTransaction(server_)) {
+      if (!quiet) reported(commitStatement);
       return -1;
-    };
-    if (!db::execute(local_, commitStatement)) return fail(commitStatement);  // the server's part goes back too
-    localOpen_ = false;
-    if (!db::commitTransaction(server_)) return fail(commitStatement);
+    }
     serverOpen_ = false;
+    committed_ = true;
     unlock();
-    // The server holds the rows: the record says so.
-    const QString mark = u"UPDATE abgleich SET vorgang='"_qs + returnedEvent + u"' WHERE tabelle='"_qs + table_ +
-                         u"' AND vorgang='"_qs + inTransitEvent + u"';"_qs;
-    if (!db::execute(local_, u"BEGIN;"_qs)) return fail(u"BEGIN;"_qs);
-    localOpen_ = true;
-    if (!db::execute(local_, mark)) return fail(mark);
-    for (const auto& [row, serverId] : updated_)
-      if (!record(row, serverId, returnedEvent)) return -1;
-    if (!db::execute(local_, commitStatement)) return fail(commitStatement);
-    localOpen_ = false;
-    return quiet ? -1 : inserted_ + static_cast<int>(updated_.size());
+    return quiet ? -1 : sent_;
   }
+
+  // Records what the last batch left on the server; false after a failure.
+  bool finish() { return !committed_ || (beginLocal() && recordCommitted() && commitLocal()); }
 
   bool failed() const { return failed_; }
 
  private:
   static constexpr int maxAttempts = 50;
 
+  // Reports the statement's failure, unless one of the return was reported before.
   bool reported(const QString& statement) {
     if (!failed_) db::reportFailure(db::MessageForm::QueryFailed, statement);
     failed_ = true;
     return false;
+  }
+
+  bool beginLocal() {
+    if (!db::execute(local_, u"BEGIN;"_qs)) return reported(u"BEGIN;"_qs);
+    localOpen_ = true;
+    return true;
+  }
+
+  bool commitLocal() {
+    if (!db::execute(local_, u"COMMIT;"_qs)) return reported(u"COMMIT;"_qs);
+    localOpen_ = false;
+    return true;
   }
 
   bool record(qint64 row, qint64 serverId, const QString& event) {
@@ -146,6 +154,21 @@ class ReturnBatch {
     record_.bindText(1, event);
     record_.bindInteger(2, row);
     return record_.execute() || reported(recordStatement_);
+  }
+
+  // The rows of the batch the server committed: those in transit are returned, and the
+  // changed measures are recorded with the values sent.
+  bool recordCommitted() {
+    if (committed_) {
+      const QString mark = u"UPDATE abgleich SET vorgang='"_qs + returnedEvent + u"' WHERE tabelle='"_qs + table_ +
+                           u"' AND vorgang='"_qs + inTransitEvent + u"';"_qs;
+      if (!db::execute(local_, mark)) return reported(mark);
+      for (const auto& [row, serverId] : updated_)
+        if (!record(row, serverId, returnedEvent)) return false;
+      committed_ = false;
+    }
+    updated_.clear();
+    return true;
   }
 
   bool lock() {
@@ -177,7 +200,7 @@ class ReturnBatch {
     unlock_.clear();
   }
 
-  // Leaves nothing open on either side when the batch ends without its commit.
+  // Leaves nothing open on either side when the return ends inside a batch.
   void abandon() {
     const QString error = db::lastError();
     if (serverOpen_) db::rollbackTransaction(server_);
@@ -195,9 +218,10 @@ class ReturnBatch {
   db::Statement record_;
   bool lockTables_ = false;
   bool serverOpen_ = false, localOpen_ = false, locked_ = false, failed_ = false;
+  bool committed_ = false;  // the server committed the last batch; the record does not say so yet
   QString unlock_;
   qint64 nextId_ = 0;
-  int inserted_ = 0;
+  int sent_ = 0;
   std::vector<std::pair<qint64, qint64>> updated_;  // local rowid, server ID
 };
 
@@ -352,18 +376,20 @@ int returnMeasures(db::Connection* server, db::Connection* local, const common::
         return false;
       }
     }
+    // By ID, rows of one ID in the server's order.
+    const auto byId = [](const ServerMeasure& a, const ServerMeasure& b) { return a.id < b.id; };
+    std::stable_sort(found.begin(), found.end(), byId);
     if (!batch.begin()) return false;
     for (size_t i = first; i < first + count && !batch.failed(); ++i) {
       progress.show(unchanged + static_cast<qint64>(i));
       const LocalMeasure& m = measures[i];
       const qint64 serverId = m.lookupId();
-      int sameId = 0;
-      const ServerMeasure* same = nullptr;
-      for (const ServerMeasure& s : found) {
-        if (s.id != serverId) continue;
-        ++sameId;
-        if (!same && sameMeasure(m, s)) same = &s;
-      }
+      ServerMeasure key;
+      key.id = serverId;
+      const auto [begin, end] = std::equal_range(found.begin(), found.end(), key, byId);
+      const auto sameId = end - begin;
+      const auto match = std::find_if(begin, end, [&](const ServerMeasure& s) { return sameMeasure(m, s); });
+      const ServerMeasure* same = match == end ? nullptr : &*match;
 
       enum class Send { Update, Insert, Nothing } send;
       if (m.recorded) {
@@ -407,7 +433,7 @@ int returnMeasures(db::Connection* server, db::Connection* local, const common::
     n += sent;
     return true;
   });
-  return complete ? n : -1;
+  return batch.finish() && complete ? n : -1;
 }
 
 int returnResults(db::Connection* server, db::Connection* local, const common::MainScreen& screen) {
@@ -454,8 +480,9 @@ int returnResults(db::Connection* server, db::Connection* local, const common::M
     n += sent;
     return true;
   });
+  const bool recorded = batch.finish();
   common::clearStatus(screen);
-  return complete ? n : -1;
+  return recorded && complete ? n : -1;
 }
 
 void returnWorkCommand(db::Connection* local, const db::ServerSettings& settings,
