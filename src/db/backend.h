@@ -12,6 +12,7 @@ struct sqlite3;
 struct sqlite3_stmt;
 struct st_mysql;
 struct st_mysql_res;
+struct st_mysql_stmt;
 
 namespace db {
 
@@ -23,8 +24,15 @@ struct Connection {
   bool odbcUnicode = false;  // the driver takes UTF-16 calls; otherwise UTF-8 bytes
   bool odbcUtf8Rows = false;  // a MariaDB or MySQL session whose rows come as UTF-8 bytes
   bool odbcPrepareQueries = false;  // queries for rows go through SQLPrepare and SQLExecute
+  bool odbcSqlite = false;  // the driver of an SQLite file, which reads a number literal as a real
   st_mysql* mysql = nullptr;
   std::vector<QVariant> parameters;  // QString or qint64, by "?" position
+};
+
+// A bound number in the form a statement's text gives it (Statement::bindNumber).
+struct NumberLiteral {
+  QString text;
+  bool isInteger() const;
 };
 
 // A value of a row that was read out of the driver when the row was stepped to.
@@ -104,6 +112,10 @@ Connection* odbcOpen(const QString& source, const QString& user, const QString& 
 void odbcClose(Connection* c);
 bool odbcExecute(Connection* c, const QString& sql);
 bool odbcTransaction(Connection* c, TransactionStep step);
+// A statement prepared once and run with the connection's parameters; nullptr on failure.
+void* odbcPrepare(Connection* c, const QString& sql);
+bool odbcExecutePrepared(Connection* c, void* statement);
+void odbcFreePrepared(void* statement);
 bool odbcQuery(Query::Impl& q, const QString& sql);
 bool odbcNext(Query::Impl& q);
 void odbcFinish(Query::Impl& q);
@@ -112,8 +124,13 @@ Connection* mariaOpen(const QString& connectionText, const QString& user, const 
 void mariaClose(Connection* c);
 bool mariaExecute(Connection* c, const QString& sql);
 bool mariaTransaction(Connection* c, TransactionStep step);
+st_mysql_stmt* mariaPrepare(Connection* c, const QString& sql);
+bool mariaExecutePrepared(Connection* c, st_mysql_stmt* statement);
+void mariaFreePrepared(st_mysql_stmt* statement);
 bool mariaQuery(Query::Impl& q, const QString& sql);
 bool mariaNext(Query::Impl& q);
 void mariaFinish(Query::Impl& q);
 
 }  // namespace db
+
+Q_DECLARE_METATYPE(db::NumberLiteral)

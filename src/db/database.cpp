@@ -302,10 +302,20 @@ bool isPlainUtf8(const char* data, qsizetype size) {
 
 // ---- Statements prepared once ----
 
+bool NumberLiteral::isInteger() const {
+  const qsizetype first = text.startsWith(u'-') || text.startsWith(u'+') ? 1 : 0;
+  if (text.size() <= first) return false;
+  for (qsizetype i = first; i < text.size(); ++i)
+    if (!text[i].isDigit()) return false;
+  return true;
+}
+
 struct Statement::Impl {
   Connection* connection = nullptr;
   QString sql;
   sqlite3_stmt* sqlite = nullptr;
+  st_mysql_stmt* mysql = nullptr;
+  void* odbc = nullptr;
   bool ok = false;
   std::vector<QByteArray> texts;  // UTF-8 of bound texts, kept until the statement runs
   QStringEncoder encoder{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
@@ -318,16 +328,28 @@ Statement::Statement(Connection* c, const QString& sql) : impl_(std::make_unique
     setLastError(QStringLiteral("Keine Datenbankverbindung"));
     return;
   }
-  if (c->backend == Backend::Sqlite) {
-    c->parameters.clear();
-    impl_->sqlite = sqlitePrepare(c, sql);
-    impl_->ok = impl_->sqlite != nullptr;
-  } else {
-    impl_->ok = true;  // sent with its values at each execution
+  c->parameters.clear();
+  switch (c->backend) {
+    case Backend::Sqlite:
+      impl_->sqlite = sqlitePrepare(c, sql);
+      impl_->ok = impl_->sqlite != nullptr;
+      break;
+    case Backend::MariaDb:
+      impl_->mysql = mariaPrepare(c, sql);
+      impl_->ok = impl_->mysql != nullptr;
+      break;
+    case Backend::Odbc:
+      impl_->odbc = odbcPrepare(c, sql);
+      impl_->ok = impl_->odbc != nullptr;
+      break;
   }
 }
 
-Statement::~Statement() { sqlite3_finalize(impl_->sqlite); }
+Statement::~Statement() {
+  sqlite3_finalize(impl_->sqlite);
+  if (impl_->mysql) mariaFreePrepared(impl_->mysql);
+  if (impl_->odbc) odbcFreePrepared(impl_->odbc);
+}
 
 bool Statement::ok() const { return impl_->ok; }
 
@@ -361,6 +383,16 @@ bool heldText(const Query::Impl& q, int column, Utf8View& view) {
   return held && isPlainUtf8(view.data, view.size);
 }
 }  // namespace
+
+void Statement::bindNumber(int index, const QString& literal) {
+  const NumberLiteral number{literal};
+  if (impl_->sqlite) {
+    if (number.isInteger()) sqlite3_bind_int64(impl_->sqlite, index + 1, literal.toLongLong());
+    else sqlite3_bind_double(impl_->sqlite, index + 1, literal.toDouble());
+  } else if (impl_->connection) {
+    setParameter(impl_->connection, index, QVariant::fromValue(number));
+  }
+}
 
 void Statement::bindTextOf(int index, const Query& rows, int column) {
   Utf8View view;
@@ -399,7 +431,12 @@ void Statement::bindRestoredTextOf(int index, const Query& rows, int column) {
 
 bool Statement::execute() {
   if (!impl_->ok) return false;
-  if (!impl_->sqlite) return db::execute(impl_->connection, impl_->sql);
+  if (!impl_->sqlite) {
+    Connection* c = impl_->connection;
+    const bool ok = impl_->mysql ? mariaExecutePrepared(c, impl_->mysql) : odbcExecutePrepared(c, impl_->odbc);
+    c->parameters.clear();
+    return ok;
+  }
   int rc;
   while ((rc = sqlite3_step(impl_->sqlite)) == SQLITE_ROW) {
   }

@@ -89,9 +89,10 @@ class Query {
 };
 
 // A statement with "?" markers, prepared once and executed for many rows with new values,
-// such as the inserts of a copy into the local file. Every value is bound before each
-// execution. On SQLite it is compiled once; on the server kinds each execution sends the
-// statement with its values, as execute() does.
+// such as the inserts of a copy into the local file or the rows a return sends. Every value
+// is bound before each execution. SQLite compiles it once; a MariaDB server and an ODBC
+// driver prepare it once, and each execution sends only the values. It must not outlive its
+// connection.
 class Statement {
  public:
   Statement(Connection* connection, const QString& sql);
@@ -102,6 +103,9 @@ class Statement {
   bool ok() const;  // prepared; false means lastError() tells why
   void bindInteger(int index, qint64 value);
   void bindText(int index, const QString& value);
+  // A number as a statement's text writes it ("36.5", "-7"): each database takes it as it
+  // takes that literal (SQLite as an integer or a real, a server as an exact number).
+  void bindNumber(int index, const QString& literal);
   // The text a query's current row holds in the column, as Query::text() reads it, passed
   // on without an intermediate copy where the database allows; valid until the next row.
   void bindTextOf(int index, const Query& rows, int column);

@@ -6,6 +6,9 @@
 
 #include <mysql.h>
 
+#include <cstring>
+#include <vector>
+
 namespace db {
 
 namespace {
@@ -72,6 +75,8 @@ QByteArray withParameters(Connection* c, const QString& sql) {
       const QVariant& value = c->parameters[next++];
       if (value.typeId() == QMetaType::LongLong) {
         out += QByteArray::number(value.toLongLong());
+      } else if (value.typeId() == qMetaTypeId<NumberLiteral>()) {
+        out += value.value<NumberLiteral>().text.toUtf8();
       } else if (!value.isValid()) {
         out += "NULL";
       } else {
@@ -155,6 +160,62 @@ bool mariaTransaction(Connection* c, TransactionStep step) {
   }
   return true;
 }
+
+st_mysql_stmt* mariaPrepare(Connection* c, const QString& sql) {
+  MYSQL_STMT* statement = mysql_stmt_init(c->mysql);
+  if (!statement) {
+    reportError(c->mysql);
+    return nullptr;
+  }
+  const QByteArray text = sql.toUtf8();
+  if (mysql_stmt_prepare(statement, text.constData(), static_cast<unsigned long>(text.size())) != 0) {
+    setLastError(QString::fromUtf8(mysql_stmt_error(statement)));
+    mysql_stmt_close(statement);
+    return nullptr;
+  }
+  return statement;
+}
+
+// The values go in the binary protocol: integers as 64-bit integers, number literals as
+// exact decimals in their written form, texts as their UTF-8 bytes, so that the server
+// stores what it stores for the literals of the statement's text.
+bool mariaExecutePrepared(Connection* c, st_mysql_stmt* statement) {
+  const size_t count = c->parameters.size();
+  std::vector<MYSQL_BIND> binds(count);
+  std::vector<QByteArray> texts(count);
+  std::vector<long long> integers(count);
+  std::vector<unsigned long> lengths(count);
+  for (size_t i = 0; i < count; ++i) {
+    MYSQL_BIND& bind = binds[i];
+    std::memset(&bind, 0, sizeof bind);
+    const QVariant& value = c->parameters[i];
+    if (value.typeId() == QMetaType::LongLong) {
+      integers[i] = value.toLongLong();
+      bind.buffer_type = MYSQL_TYPE_LONGLONG;
+      bind.buffer = &integers[i];
+      continue;
+    }
+    if (!value.isValid()) {
+      bind.buffer_type = MYSQL_TYPE_NULL;
+      continue;
+    }
+    const bool number = value.typeId() == qMetaTypeId<NumberLiteral>();
+    texts[i] = number ? value.value<NumberLiteral>().text.toUtf8() : value.toString().toUtf8();
+    lengths[i] = static_cast<unsigned long>(texts[i].size());
+    bind.buffer_type = number ? MYSQL_TYPE_NEWDECIMAL : MYSQL_TYPE_STRING;
+    bind.buffer = texts[i].data();
+    bind.buffer_length = lengths[i];
+    bind.length = &lengths[i];
+  }
+  if (mysql_stmt_bind_param(statement, binds.data()) != 0 || mysql_stmt_execute(statement) != 0) {
+    setLastError(QString::fromUtf8(mysql_stmt_error(statement)));
+    if (mysql_stmt_errno(statement) == 1062) markLastErrorDuplicateKey();  // ER_DUP_ENTRY
+    return false;
+  }
+  return true;
+}
+
+void mariaFreePrepared(st_mysql_stmt* statement) { mysql_stmt_close(statement); }
 
 bool mariaQuery(Query::Impl& q, const QString& sql) {
   MYSQL* handle = q.connection->mysql;

@@ -71,11 +71,15 @@ bool takesUnicode(SQLHDBC dbc) {
   return back == probe;
 }
 
-bool isMariaDbOrMySql(SQLHDBC dbc) {
+QString dbmsName(SQLHDBC dbc) {
   SQLWCHAR name[128] = {};
   SQLSMALLINT length = 0;
-  if (!SQL_SUCCEEDED(SQLGetInfoW(dbc, SQL_DBMS_NAME, name, sizeof name, &length))) return false;
-  const QString dbms = QString::fromUtf16(reinterpret_cast<const char16_t*>(name), qMin<qsizetype>(length / 2, 127));
+  if (!SQL_SUCCEEDED(SQLGetInfoW(dbc, SQL_DBMS_NAME, name, sizeof name, &length))) return QString();
+  return QString::fromUtf16(reinterpret_cast<const char16_t*>(name), qMin<qsizetype>(length / 2, 127));
+}
+
+bool isMariaDbOrMySql(SQLHDBC dbc) {
+  const QString dbms = dbmsName(dbc);
   return dbms.contains(u"MariaDB"_qs, Qt::CaseInsensitive) || dbms.contains(u"MySQL"_qs, Qt::CaseInsensitive);
 }
 
@@ -110,6 +114,7 @@ struct BoundParameters {
   std::vector<QString> wideTexts;
   std::vector<QByteArray> narrowTexts;
   std::vector<SQLBIGINT> integers;
+  std::vector<double> reals;
   std::vector<SQLLEN> lengths;
 };
 
@@ -118,6 +123,7 @@ bool bindParameters(Connection* c, SQLHSTMT statement, BoundParameters& bound) {
   bound.wideTexts.resize(count);
   bound.narrowTexts.resize(count);
   bound.integers.resize(count);
+  bound.reals.resize(count);
   bound.lengths.resize(count);
   for (size_t i = 0; i < count; ++i) {
     const QVariant& value = c->parameters[i];
@@ -128,6 +134,29 @@ bool bindParameters(Connection* c, SQLHSTMT statement, BoundParameters& bound) {
       bound.lengths[i] = 0;
       rc = SQLBindParameter(statement, position, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0,
                             &bound.integers[i], 0, &bound.lengths[i]);
+    } else if (value.typeId() == qMetaTypeId<NumberLiteral>()) {
+      // SQLite reads a literal with a point as a real; other databases read it as an exact
+      // number of its digits, which a decimal parameter in its written form gives them.
+      const NumberLiteral number = value.value<NumberLiteral>();
+      bound.lengths[i] = 0;
+      if (c->odbcSqlite && !number.isInteger()) {
+        bound.reals[i] = number.text.toDouble();
+        rc = SQLBindParameter(statement, position, SQL_PARAM_INPUT, SQL_C_DOUBLE, SQL_DOUBLE, 0, 0, &bound.reals[i], 0,
+                              &bound.lengths[i]);
+      } else if (c->odbcSqlite || number.isInteger()) {
+        bound.integers[i] = number.text.toLongLong();
+        rc = SQLBindParameter(statement, position, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0,
+                              &bound.integers[i], 0, &bound.lengths[i]);
+      } else {
+        bound.narrowTexts[i] = number.text.toLatin1();
+        bound.lengths[i] = bound.narrowTexts[i].size();
+        const qsizetype point = number.text.indexOf(u'.');
+        const auto scale = static_cast<SQLSMALLINT>(point < 0 ? 0 : number.text.size() - point - 1);
+        qsizetype digits = 0;
+        for (QChar ch : number.text) digits += ch.isDigit() ? 1 : 0;
+        rc = SQLBindParameter(statement, position, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_DECIMAL, qMax<SQLULEN>(digits, 1),
+                              scale, bound.narrowTexts[i].data(), bound.lengths[i], &bound.lengths[i]);
+      }
     } else if (c->odbcUnicode) {
       bound.wideTexts[i] = value.toString();
       bound.lengths[i] = bound.wideTexts[i].size() * 2;
@@ -461,6 +490,7 @@ Connection* odbcOpen(const QString& source, const QString& user, const QString& 
   c->odbcEnv = env;
   c->odbcDbc = dbc;
   c->odbcUnicode = takesUnicode(dbc);
+  c->odbcSqlite = dbmsName(dbc).contains(u"SQLite"_qs, Qt::CaseInsensitive);
   // The MariaDB driver reads a directly executed query's rows in a way that crashes the
   // program when the connection breaks inside the answer's column descriptions; the rows
   // of a prepared query are read safely and the break is reported as an error.
@@ -515,6 +545,36 @@ bool odbcTransaction(Connection* c, TransactionStep step) {
   }
   return true;
 }
+
+void* odbcPrepare(Connection* c, const QString& sql) {
+  SQLHSTMT statement = SQL_NULL_HSTMT;
+  if (!SQL_SUCCEEDED(newStatement(c->odbcDbc, &statement))) {
+    reportError(SQL_HANDLE_DBC, c->odbcDbc);
+    return nullptr;
+  }
+  const QByteArray narrow = c->odbcUnicode ? QByteArray() : sql.toUtf8();
+  const SQLRETURN rc = c->odbcUnicode ? SQLPrepareW(statement, const_cast<SQLWCHAR*>(wide(sql)), SQL_NTS)
+                                      : SQLPrepare(statement, (SQLCHAR*)narrow.constData(), SQL_NTS);
+  if (!SQL_SUCCEEDED(rc)) {
+    reportError(SQL_HANDLE_STMT, statement);
+    SQLFreeHandle(SQL_HANDLE_STMT, statement);
+    return nullptr;
+  }
+  return statement;
+}
+
+bool odbcExecutePrepared(Connection* c, void* prepared) {
+  const auto statement = static_cast<SQLHSTMT>(prepared);
+  BoundParameters bound;
+  SQLRETURN rc = bindParameters(c, statement, bound) ? SQLExecute(statement) : SQL_ERROR;
+  const bool ok = SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA;  // no data: nothing to change
+  if (!ok) reportError(SQL_HANDLE_STMT, statement);
+  SQLFreeStmt(statement, SQL_CLOSE);
+  SQLFreeStmt(statement, SQL_RESET_PARAMS);
+  return ok;
+}
+
+void odbcFreePrepared(void* statement) { SQLFreeHandle(SQL_HANDLE_STMT, static_cast<SQLHSTMT>(statement)); }
 
 bool odbcQuery(Query::Impl& q, const QString& sql) {
   Connection* c = q.connection;

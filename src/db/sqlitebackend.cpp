@@ -42,6 +42,10 @@ void bindParameters(Connection* c, sqlite3_stmt* statement) {
     const int position = static_cast<int>(i) + 1;
     if (value.typeId() == QMetaType::LongLong) {
       sqlite3_bind_int64(statement, position, value.toLongLong());
+    } else if (value.typeId() == qMetaTypeId<NumberLiteral>()) {
+      const NumberLiteral number = value.value<NumberLiteral>();
+      if (number.isInteger()) sqlite3_bind_int64(statement, position, number.text.toLongLong());
+      else sqlite3_bind_double(statement, position, number.text.toDouble());
     } else if (value.isValid()) {
       const QByteArray bytes = value.toString().toUtf8();
       sqlite3_bind_text(statement, position, bytes.constData(), static_cast<int>(bytes.size()),

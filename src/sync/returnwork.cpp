@@ -12,7 +12,8 @@
 #include "sync/transfersupport.h"
 
 #include <algorithm>
-#include <functional>
+#include <map>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -20,7 +21,34 @@ namespace transfer {
 
 namespace {
 
-QString quoted(const QString& stored) { return db::quoteText(db::unescapeText(stored)); }
+// A value of a statement the return sends: each statement is prepared once with "?" markers
+// and runs with its values bound; the statement's text with the values written in (the
+// form a failure message names) stores the same.
+struct SqlValue {
+  enum Kind { Integer, Number, Text } kind;
+  qint64 integer = 0;
+  QString text;  // a number as written, or a text in the form a literal holds between its apostrophes
+};
+
+SqlValue integerValue(qint64 value) { return {SqlValue::Integer, value, {}}; }
+SqlValue numberValue(const QString& literal) { return {SqlValue::Number, 0, literal}; }
+// A stored text, decoded and stored again.
+SqlValue textValue(const QString& stored) { return {SqlValue::Text, 0, db::escapeText(db::unescapeText(stored))}; }
+
+// The statement's text with the values written in for its markers.
+QString describe(const QString& sql, const std::vector<SqlValue>& values) {
+  QString text;
+  size_t next = 0;
+  for (QChar c : sql) {
+    if (c != u'?' || next == values.size()) {
+      text += c;
+      continue;
+    }
+    const SqlValue& v = values[next++];
+    text += v.kind == SqlValue::Integer ? QString::number(v.integer) : v.kind == SqlValue::Number ? v.text : u'\'' + v.text + u'\'';
+  }
+  return text;
+}
 
 // The temperature as the device holds it (single precision), with exactly one decimal.
 QString temperature(double value) {
@@ -76,26 +104,28 @@ class ReturnBatch {
   }
 
   // Sends a statement that changes the server row serverId.
-  bool update(const QString& statement, qint64 row, qint64 serverId) {
-    if (!db::execute(server_, statement)) return reported(statement);
+  bool update(const QString& sql, const std::vector<SqlValue>& values, qint64 row, qint64 serverId) {
+    if (!send(sql, values)) return false;
     updated_.push_back({row, serverId});
     ++sent_;
     return true;
   }
 
-  // Inserts a row under a new ID and records it in transit; false after a reported failure.
-  bool insert(qint64 row, const std::function<QString(qint64)>& statementFor) {
+  // Inserts a row under a new ID, the value of the statement's first marker, and records it
+  // in transit; false after a reported failure.
+  bool insert(qint64 row, const QString& sql, std::vector<SqlValue> values) {
     if (!locked_ && !lock()) return false;
+    values.insert(values.begin(), integerValue(0));
     for (int attempt = 1;; ++attempt) {
       if (nextId_ == 0) nextId_ = static_cast<qint64>(db::maxId(server_, table_)) + 1;
       const qint64 id = nextId_;
-      const QString statement = statementFor(id);
-      if (db::execute(server_, statement)) {
+      values.front().integer = id;
+      if (send(sql, values, true)) {
         nextId_ = id + 1;
         ++sent_;
         return record(row, id, inTransitEvent);
       }
-      if (!db::lastErrorIsDuplicateKey() || attempt == maxAttempts) return reported(statement);
+      if (!db::lastErrorIsDuplicateKey() || attempt == maxAttempts) return reported(describe(sql, values));
       // Another device took the ID meanwhile.
       nextId_ = qMax(static_cast<qint64>(db::maxId(server_, table_)) + 1, id + 1);
     }
@@ -135,6 +165,24 @@ class ReturnBatch {
     if (!failed_) db::reportFailure(db::MessageForm::QueryFailed, statement);
     failed_ = true;
     return false;
+  }
+
+  // Runs the statement, prepared on its first use, with the values; false after a failure,
+  // reported unless the caller reports it.
+  bool send(const QString& sql, const std::vector<SqlValue>& values, bool quiet = false) {
+    std::unique_ptr<db::Statement>& statement = prepared_[sql];
+    if (!statement) statement = std::make_unique<db::Statement>(server_, sql);
+    bool ok = statement->ok();
+    for (int i = 0; ok && i < static_cast<int>(values.size()); ++i) {
+      const SqlValue& v = values[i];
+      if (v.kind == SqlValue::Integer) statement->bindInteger(i, v.integer);
+      else if (v.kind == SqlValue::Number) statement->bindNumber(i, v.text);
+      else statement->bindText(i, v.text);
+    }
+    if (ok) ok = statement->execute();
+    else prepared_.erase(sql);  // prepared anew on the next use
+    if (!ok && !quiet) reported(describe(sql, values));
+    return ok;
   }
 
   bool beginLocal() {
@@ -220,6 +268,7 @@ class ReturnBatch {
   bool serverOpen_ = false, localOpen_ = false, locked_ = false, failed_ = false;
   bool committed_ = false;  // the server committed the last batch; the record does not say so yet
   QString unlock_;
+  std::map<QString, std::unique_ptr<db::Statement>> prepared_;  // on the server, by their text
   qint64 nextId_ = 0;
   int sent_ = 0;
   std::vector<std::pair<qint64, qint64>> updated_;  // local rowid, server ID
@@ -407,25 +456,22 @@ int returnMeasures(db::Connection* server, db::Connection* local, const common::
       if (send == Send::Nothing) {
         batch.found(m.row, serverId);
       } else if (send == Send::Update) {
-        const QString update = u"UPDATE massnahme SET dadurch="_qs + QString::number(m.dadurch) + u",werdurch="_qs +
-                               quoted(m.werdurch) + u",anmerkung="_qs + quoted(m.anmerkung) + u" WHERE ID="_qs +
-                               QString::number(serverId) + u';';
+        const QString update = u"UPDATE massnahme SET dadurch=?,werdurch=?,anmerkung=? WHERE ID=?;"_qs;
+        const std::vector<SqlValue> values{integerValue(m.dadurch), textValue(m.werdurch), textValue(m.anmerkung),
+                                           integerValue(serverId)};
         if (sameId > 1) {
           // It would write every one of them: the others would lose their own data.
           db::setLastError(u"Auf dem Server tragen "_qs + QString::number(sameId) + u" Maßnahmen die ID "_qs +
                            QString::number(serverId) +
                            u"; die Änderung würde sie alle überschreiben und wurde nicht gesendet."_qs);
-          db::reportFailure(db::MessageForm::QueryFailed, update);
+          db::reportFailure(db::MessageForm::QueryFailed, describe(update, values));
           continue;
         }
-        batch.update(update, m.row, serverId);
+        batch.update(update, values, m.row, serverId);
       } else {
-        batch.insert(m.row, [&](qint64 id) {
-          return u"INSERT INTO massnahme (ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung) VALUES ("_qs +
-                 QString::number(id) + u',' + quoted(m.auid) + u',' + quoted(m.wastun) + u',' +
-                 QString::number(m.dasoll) + u',' + QString::number(m.dadurch) + u',' + quoted(m.werdurch) + u',' +
-                 quoted(m.anmerkung) + u");"_qs;
-        });
+        batch.insert(m.row, u"INSERT INTO massnahme (ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung) VALUES (?,?,?,?,?,?,?);"_qs,
+                     {textValue(m.auid), textValue(m.wastun), integerValue(m.dasoll), integerValue(m.dadurch),
+                      textValue(m.werdurch), textValue(m.anmerkung)});
       }
     }
     const int sent = batch.commit();
@@ -443,7 +489,7 @@ int returnResults(db::Connection* server, db::Connection* local, const common::M
   const QString select = resultsWithRecord();
   struct LocalResult {
     qint64 row;
-    QString values;  // the VALUES after the ID
+    std::vector<SqlValue> values;  // those after the ID
   };
   std::vector<LocalResult> results;
   {
@@ -451,10 +497,10 @@ int returnResults(db::Connection* server, db::Connection* local, const common::M
     if (!queryRan(rows, db::MessageForm::QueryFailed, select)) return -1;
     while (rows.next()) {
       if (!rows.isNull(10)) continue;  // returned already, as it stands
-      results.push_back({rows.int64(0), quoted(rows.text(2)) + u',' + QString::number(rows.int32(3)) + u',' +
-                                            quoted(rows.text(4)) + u',' + quoted(rows.text(5)) + u',' +
-                                            quoted(rows.text(6)) + u',' + temperature(rows.real(7)) + u',' +
-                                            quoted(rows.text(8)) + u',' + quoted(rows.text(9))});
+      results.push_back({rows.int64(0),
+                         {textValue(rows.text(2)), integerValue(rows.int32(3)), textValue(rows.text(4)),
+                          textValue(rows.text(5)), textValue(rows.text(6)), numberValue(temperature(rows.real(7))),
+                          textValue(rows.text(8)), textValue(rows.text(9))}});
     }
     if (rows.failed()) {
       db::reportFailure(db::MessageForm::QueryFailed, select);
@@ -470,10 +516,8 @@ int returnResults(db::Connection* server, db::Connection* local, const common::M
     if (!batch.begin()) return false;
     for (size_t i = first; i < first + count && !batch.failed(); ++i) {
       progress.show(before + static_cast<qint64>(i));
-      batch.insert(results[i].row, [&](qint64 id) {
-        return u"INSERT INTO resultat (ID,AUID,abda,anme,keim,syst,temp,resu,prot) VALUES ("_qs + QString::number(id) +
-               u',' + results[i].values + u");"_qs;
-      });
+      batch.insert(results[i].row, u"INSERT INTO resultat (ID,AUID,abda,anme,keim,syst,temp,resu,prot) VALUES (?,?,?,?,?,?,?,?,?);"_qs,
+                   results[i].values);
     }
     const int sent = batch.commit();
     if (sent < 0) return false;
