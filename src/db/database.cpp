@@ -425,7 +425,7 @@ void Statement::bindRestoredTextOf(int index, const Query& rows, int column) {
     sqlite3_bind_text(impl_->sqlite, index + 1, view.data ? view.data : "", static_cast<int>(view.size),
                       SQLITE_STATIC);
   } else {
-    bindText(index, escapeText(unescapeText(rows.text(column))));
+    bindText(index, restoreText(rows.text(column)));
   }
 }
 

@@ -61,6 +61,18 @@ QString escapeText(const QString& value) {
   return out;
 }
 
+QString restoreText(const QString& stored) {
+  // Nothing to decode (no entity, no backslash) and nothing to escape: the text as it is.
+  for (QChar c : stored) {
+    switch (c.unicode()) {
+      case 7: case 8: case 9: case 10: case 11: case 12: case 13:
+      case '"': case '\\': case '&': case '<': case '>': case '\'': return escapeText(unescapeText(stored));
+      default: break;
+    }
+  }
+  return stored;
+}
+
 QString quoteText(const QString& value) { return u'\'' + escapeText(value) + u'\''; }
 
 QString unescapeText(const QString& stored) {

@@ -14,4 +14,8 @@ QString unescapeTrimmed(const QString& stored);  // unescapeText, then without o
 // The two stages on their own, for markup that holds the escaped form without apostrophes.
 QString escapeText(const QString& value);
 
+// A stored text decoded and stored again, escapeText(unescapeText(stored)): what stands
+// between the apostrophes of the literal a transfer writes for it.
+QString restoreText(const QString& stored);
+
 }  // namespace db

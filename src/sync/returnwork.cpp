@@ -33,7 +33,7 @@ struct SqlValue {
 SqlValue integerValue(qint64 value) { return {SqlValue::Integer, value, {}}; }
 SqlValue numberValue(const QString& literal) { return {SqlValue::Number, 0, literal}; }
 // A stored text, decoded and stored again.
-SqlValue textValue(const QString& stored) { return {SqlValue::Text, 0, db::escapeText(db::unescapeText(stored))}; }
+SqlValue textValue(const QString& stored) { return {SqlValue::Text, 0, db::restoreText(stored)}; }
 
 // The statement's text with the values written in for its markers.
 QString describe(const QString& sql, const std::vector<SqlValue>& values) {

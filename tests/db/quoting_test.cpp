@@ -59,6 +59,14 @@ TEST(Quoting, RoundTripsEveryTextAndRepeatedStoringAddsNothing) {
   }
 }
 
+TEST(Quoting, RestoringAStoredTextIsDecodingAndStoringAgain) {
+  QStringList stored = roundTripValues();
+  stored << u"Haus Süd 😀 / O'Neil"_qs << u"\\x \\"_qs << u"a\tb"_qs;
+  for (const QString& value : roundTripValues()) stored << db::escapeText(value);
+  for (const QString& text : stored)
+    EXPECT_EQ(db::restoreText(text), db::escapeText(db::unescapeText(text))) << text.toStdString();
+}
+
 TEST(Quoting, TrimmedFormsRemoveOuterBlanksOnly) {
   EXPECT_EQ(db::quoteTrimmed(u"  Bad 1. OG  "_qs), u"'Bad 1. OG'"_qs);
   EXPECT_EQ(db::quoteTrimmed(u"\tx\t"_qs), u"'\\tx\\t'"_qs);
