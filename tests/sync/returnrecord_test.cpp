@@ -123,6 +123,40 @@ TEST_P(ReturnRecordTest, AMeasureMadeOnTheDeviceGoesInOnceAndNeverOntoAnotherMea
   EXPECT_EQ(dump(server.get(), u"resultat"_qs, u"ID"_qs).size(), 4);
 }
 
+TEST_P(ReturnRecordTest, RowsSentWhoseCommitTheDeviceNeverSawAreNeitherSentTwiceNorLost) {
+  ASSERT_EQ(fetchDay(), 3);
+  carryOut(1, u"ok"_qs);
+  testsupport::run(local.get(), {u"INSERT INTO massnahme VALUES (4, 'A9', 'Neu 😀', "_qs + at(13) + u", "_qs + at(14) +
+                                 u", 'meier', 'neu')"_qs});
+  addResult(1, u"Haus Süd 😀 / O'Neil & <Söhne> \\ 1"_qs, u"7.25"_qs);
+  addResult(2, u"zwei"_qs);
+  // A text as another program may have left it: an apostrophe and a backslash unescaped.
+  testsupport::run(local.get(), {u"INSERT INTO resultat VALUES (3, 'A3', "_qs + at(12) +
+                                 u", 'O''Brien \\ roh', 'KW', 'TWK', 36.5, 'ok', 'P1')"_qs});
+  EXPECT_EQ(giveBack(), std::make_pair(2, 3));
+  const QStringList once = serverRows();
+
+  // A return that broke off after the server's commit and before the device recorded it
+  // leaves its rows in transit; the fetch counts them as not yet returned.
+  testsupport::run(local.get(), {u"UPDATE abgleich SET vorgang='unterwegs' WHERE vorgang='abgegeben'"_qs});
+  EXPECT_EQ(transfer::pendingWork(local.get()).results, 3);
+  EXPECT_EQ(giveBack(), std::make_pair(0, 0));  // the server holds them all: nothing goes again
+  EXPECT_TRUE(boxes.boxes.empty());
+  EXPECT_EQ(serverRows(), once);
+  EXPECT_EQ(transfer::pendingWork(local.get()).measures, 0);
+  EXPECT_EQ(transfer::pendingWork(local.get()).results, 0);
+
+  // Where the server never committed them, they go once more, each under a new ID.
+  testsupport::run(local.get(), {u"UPDATE abgleich SET vorgang='unterwegs' WHERE vorgang='abgegeben' AND serverID<>1"_qs});
+  testsupport::run(server.get(), {u"DELETE FROM massnahme WHERE ID=5"_qs, u"DELETE FROM resultat WHERE ID=42"_qs});
+  EXPECT_EQ(giveBack(), std::make_pair(1, 1));
+  EXPECT_EQ(dump(server.get(), u"massnahme"_qs, u"ID,AUID,anmerkung"_qs).mid(3), (QStringList{u"4|B7|"_qs, u"5|A9|neu"_qs}));
+  EXPECT_EQ(dump(server.get(), u"resultat"_qs, u"ID,anme"_qs),
+            (QStringList{u"40|NULL"_qs, u"41|"_qs + db::escapeText(u"Haus Süd 😀 / O'Neil & <Söhne> \\ 1"_qs),
+                         u"43|"_qs + db::escapeText(u"O'Brien \\ roh"_qs), u"44|zwei"_qs}));
+  EXPECT_EQ(giveBack(), std::make_pair(0, 0));
+}
+
 TEST_P(ReturnRecordTest, AnUnchangedMeasureLeavesWorkDoneOnTheServer) {
   ASSERT_EQ(fetchDay(), 3);
   testsupport::run(server.get(), {u"UPDATE massnahme SET dadurch="_qs + at(15) + u", werdurch='büro' WHERE ID=2"_qs});
