@@ -337,6 +337,80 @@ TEST(TwoDevices, DISABLED_OneDeviceReturns) {
   EXPECT_TRUE(boxes.boxes.empty());
 }
 
+// A device whose program is killed in the middle of "Daten abgeben", again and again: the
+// server's transaction of the batch under way goes back with the lost connection, the
+// device's file keeps what it committed, and the next return sends each result exactly once.
+TEST(KilledDevice, EveryResultReachesTheServerOnceHoweverOftenTheReturnIsKilled) {
+  const auto& s = testsupport::servers();
+  const QString schema = u"t_abgebrochen"_qs;
+  {
+    db::ConnectionGuard admin(testsupport::openMariaAdmin());
+    testsupport::run(admin.get(), {u"DROP DATABASE IF EXISTS "_qs + schema, u"CREATE DATABASE "_qs + schema});
+  }
+  db::ConnectionGuard server(db::openMariaDb(s.mariaHost, s.mariaPort, schema, s.mariaUser, s.mariaPass));
+  ASSERT_TRUE(server);
+  testsupport::run(server.get(), serverTables(Place::MariaDb));
+  constexpr int total = 3000;
+  const QString file = testsupport::temporaryFolder() + u"/abgebrochen.db"_qs;
+  {
+    QFile::remove(file);
+    QFile(file).open(QIODevice::WriteOnly);
+    db::ConnectionGuard local(db::openDatabase(file, {}, {}, db::Backend::Sqlite));
+    db::createResultTable(local.get());
+    db::createMeasureTable(local.get());
+    QStringList results;
+    for (int i = 1; i <= total; ++i)
+      results << u"("_qs + QString::number(i) + u", 'A"_qs + QString::number(i % 7) + u"', "_qs + at(12) +
+                     u", 'Süd 😀 O&apos;Neil "_qs + QString::number(i) + u"', 'KW', 'TWK', 36.5, 'ok', 'P1')"_qs;
+    testsupport::run(local.get(), {u"INSERT INTO resultat VALUES "_qs + results.join(u',')});
+  }
+  auto serverCount = [&] {
+    db::Query count(server.get(), u"SELECT COUNT(*) FROM resultat"_qs);
+    return count.next() ? count.int32(0) : -1;
+  };
+  // Killed as soon as the server holds more than these, each time by a new program.
+  for (int killAbove : {0, 400, 1000, 1800}) {
+    QProcess device;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"VARNOTHM_DEVICE_FILE"_qs, file);
+    environment.insert(u"VARNOTHM_DEVICE_SCHEMA"_qs, schema);
+    device.setProcessEnvironment(environment);
+    device.start(QCoreApplication::applicationFilePath(),
+                 {u"--gtest_also_run_disabled_tests"_qs, u"--gtest_filter=KilledDevice.DISABLED_Returns"_qs});
+    ASSERT_TRUE(device.waitForStarted());
+    while (device.state() == QProcess::Running && serverCount() <= killAbove) QThread::usleep(500);
+    device.kill();
+    device.waitForFinished();
+  }
+  const int before = serverCount();
+  EXPECT_GT(before, 0);
+  EXPECT_LT(before, total) << "every return ran to its end: the test killed none";
+  db::ConnectionGuard local(db::openDatabase(file, {}, {}, db::Backend::Sqlite));
+  StatusLog status;
+  testsupport::BoxRecorder boxes;
+  const int sent = transfer::returnResults(server.get(), local.get(), status.screen());
+  EXPECT_TRUE(boxes.boxes.empty());
+  EXPECT_EQ(sent, total - before);
+  db::Query rows(server.get(), u"SELECT COUNT(*), COUNT(DISTINCT ID), COUNT(DISTINCT anme) FROM resultat"_qs);
+  ASSERT_TRUE(rows.next());
+  EXPECT_EQ(rows.int32(0), total);
+  EXPECT_EQ(rows.int32(1), total);
+  EXPECT_EQ(rows.int32(2), total);
+  EXPECT_EQ(transfer::pendingWork(local.get()).results, 0);
+}
+
+// The device of the test above; runs only when that test starts it, until it is killed.
+TEST(KilledDevice, DISABLED_Returns) {
+  const auto& s = testsupport::servers();
+  db::ConnectionGuard local(db::openDatabase(qEnvironmentVariable("VARNOTHM_DEVICE_FILE"), {}, {}, db::Backend::Sqlite));
+  db::ConnectionGuard server(db::openMariaDb(s.mariaHost, s.mariaPort, qEnvironmentVariable("VARNOTHM_DEVICE_SCHEMA"),
+                                             s.mariaUser, s.mariaPass));
+  ASSERT_TRUE(local && server);
+  StatusLog status;
+  testsupport::BoxRecorder boxes;
+  transfer::returnResults(server.get(), local.get(), status.screen());
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, ReturnRecordTest, ::testing::Values(Place::MariaDb, Place::OdbcSqlite, Place::OdbcMariaDb),
                          [](const auto& info) { return testsupport::placeName(info.param).toStdString(); });
 
