@@ -39,15 +39,6 @@ enum Command {
   Assistant = 8,
 };
 
-const QString notChosen = u"Noch kein Objekt ausgewählt."_qs;
-
-// The command's answer when no object is chosen: true when it was shown.
-bool noObjectMessage(const QString& title, platform::BoxIcon icon) {
-  if (state().localDb) return false;
-  platform::messageBox(title, notChosen, icon);
-  return true;
-}
-
 void openMainWindow() {
   AppState& s = state();
   platform::WindowFeatures features;
