@@ -12,6 +12,7 @@
 #include "sync/transfersupport.h"
 
 #include <algorithm>
+#include <limits>
 #include <map>
 #include <memory>
 #include <utility>
@@ -96,6 +97,7 @@ class ReturnBatch {
     locked_ = false;
     nextId_ = 0;
     sent_ = 0;
+    inTransit_ = noRows;
     if (!record_.ok()) return reported(recordStatement_);
     if (!beginLocal() || !recordCommitted()) return false;
     if (!db::beginTransaction(server_)) return reported(u"SET autocommit=0;"_qs);
@@ -123,6 +125,7 @@ class ReturnBatch {
       if (send(sql, values, true)) {
         nextId_ = id + 1;
         ++sent_;
+        inTransit_ = {qMin(inTransit_.first, row), qMax(inTransit_.second, row)};
         return record(row, id, inTransitEvent);
       }
       if (!db::lastErrorIsDuplicateKey() || attempt == maxAttempts) return reported(describe(sql, values));
@@ -148,6 +151,7 @@ class ReturnBatch {
     }
     serverOpen_ = false;
     committed_ = true;
+    committedInTransit_ = inTransit_;
     unlock();
     return quiet ? -1 : sent_;
   }
@@ -208,8 +212,10 @@ class ReturnBatch {
   // changed measures are recorded with the values sent.
   bool recordCommitted() {
     if (committed_) {
+      // Only the rows of that batch lie in its range of local rows.
       const QString mark = u"UPDATE abgleich SET vorgang='"_qs + returnedEvent + u"' WHERE tabelle='"_qs + table_ +
-                           u"' AND vorgang='"_qs + inTransitEvent + u"';"_qs;
+                           u"' AND zeile BETWEEN "_qs + QString::number(committedInTransit_.first) + u" AND "_qs +
+                           QString::number(committedInTransit_.second) + u" AND vorgang='"_qs + inTransitEvent + u"';"_qs;
       if (!db::execute(local_, mark)) return reported(mark);
       for (const auto& [row, serverId] : updated_)
         if (!record(row, serverId, returnedEvent)) return false;
@@ -272,6 +278,9 @@ class ReturnBatch {
   qint64 nextId_ = 0;
   int sent_ = 0;
   std::vector<std::pair<qint64, qint64>> updated_;  // local rowid, server ID
+  // The first and last local row the batch recorded in transit, and those of the batch last committed.
+  static constexpr std::pair<qint64, qint64> noRows{std::numeric_limits<qint64>::max(), 0};
+  std::pair<qint64, qint64> inTransit_ = noRows, committedInTransit_ = noRows;
 };
 
 // Splits n rows into batches of growing size: calls work(first, count) for each, in order,
