@@ -1,7 +1,7 @@
 // "Daten abgeben": the recorded measures and results go to the server. Only what the
-// device's record (sync/transferrecord.h) does not hold yet is sent, and each row is recorded
-// as soon as the server took it, so a return that broke off goes on where it stopped.
-// Nothing is deleted on the server.
+// device's record (sync/transferrecord.h) does not hold yet is sent, in batches that are one
+// transaction each on the server, and the record keeps pace with the server's commits, so a
+// return that broke off goes on where it stopped. Nothing is deleted on the server.
 #include "sync/transfers.h"
 
 #include "common/programend.h"
@@ -46,7 +46,9 @@ QString describe(const QString& sql, const std::vector<SqlValue>& values) {
       continue;
     }
     const SqlValue& v = values[next++];
-    text += v.kind == SqlValue::Integer ? QString::number(v.integer) : v.kind == SqlValue::Number ? v.text : u'\'' + v.text + u'\'';
+    if (v.kind == SqlValue::Integer) text += QString::number(v.integer);
+    else if (v.kind == SqlValue::Number) text += v.text;
+    else text += u'\'' + v.text + u'\'';
   }
   return text;
 }
@@ -215,7 +217,8 @@ class ReturnBatch {
       // Only the rows of that batch lie in its range of local rows.
       const QString mark = u"UPDATE abgleich SET vorgang='"_qs + returnedEvent + u"' WHERE tabelle='"_qs + table_ +
                            u"' AND zeile BETWEEN "_qs + QString::number(committedInTransit_.first) + u" AND "_qs +
-                           QString::number(committedInTransit_.second) + u" AND vorgang='"_qs + inTransitEvent + u"';"_qs;
+                           QString::number(committedInTransit_.second) + u" AND vorgang='"_qs + inTransitEvent +
+                           u"';"_qs;
       if (!db::execute(local_, mark)) return reported(mark);
       for (const auto& [row, serverId] : updated_)
         if (!record(row, serverId, returnedEvent)) return false;
@@ -295,7 +298,8 @@ bool inBatches(size_t n, Work work) {
 
 // The server columns a row in transit is compared in, in the order of its record's values.
 QStringList sentColumns(const QString& table) {
-  if (table == u"massnahme") return {u"AUID"_qs, u"wastun"_qs, u"dasoll"_qs, u"dadurch"_qs, u"werdurch"_qs, u"anmerkung"_qs};
+  if (table == u"massnahme")
+    return {u"AUID"_qs, u"wastun"_qs, u"dasoll"_qs, u"dadurch"_qs, u"werdurch"_qs, u"anmerkung"_qs};
   return {u"AUID"_qs, u"abda"_qs, u"anme"_qs, u"keim"_qs, u"syst"_qs, u"temp"_qs, u"resu"_qs, u"prot"_qs};
 }
 
@@ -341,7 +345,8 @@ bool settleRowsInTransit(db::Connection* server, db::Connection* local, const QS
       for (size_t i = first; i < end; ++i) {
         if (rows[i].serverId != q.int64(0) || rows[i].values.size() != static_cast<size_t>(columns.size())) continue;
         bool same = true;
-        for (int c = 0; same && c < columns.size(); ++c) same = sameSentValue(columns[c], rows[i].values[c], q.text(c + 1));
+        for (int c = 0; same && c < columns.size(); ++c)
+          same = sameSentValue(columns[c], rows[i].values[c], q.text(c + 1));
         held[i] = held[i] || same;
       }
     }
@@ -428,7 +433,8 @@ int returnMeasures(db::Connection* server, db::Connection* local, const common::
       db::Query rows(server, lookup);
       if (!queryRan(rows, db::MessageForm::QueryFailed, lookup)) return false;
       while (rows.next())
-        found.push_back({rows.int64(0), rows.text(1), rows.text(2), rows.text(5), rows.text(6), rows.int32(3), rows.int32(4)});
+        found.push_back(
+            {rows.int64(0), rows.text(1), rows.text(2), rows.text(5), rows.text(6), rows.int32(3), rows.int32(4)});
       if (rows.failed()) {
         db::reportFailure(db::MessageForm::QueryFailed, lookup);
         return false;
@@ -478,7 +484,8 @@ int returnMeasures(db::Connection* server, db::Connection* local, const common::
         }
         batch.update(update, values, m.row, serverId);
       } else {
-        batch.insert(m.row, u"INSERT INTO massnahme (ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung) VALUES (?,?,?,?,?,?,?);"_qs,
+        batch.insert(m.row,
+                     u"INSERT INTO massnahme (ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung) VALUES (?,?,?,?,?,?,?);"_qs,
                      {textValue(m.auid), textValue(m.wastun), integerValue(m.dasoll), integerValue(m.dadurch),
                       textValue(m.werdurch), textValue(m.anmerkung)});
       }
@@ -525,7 +532,8 @@ int returnResults(db::Connection* server, db::Connection* local, const common::M
     if (!batch.begin()) return false;
     for (size_t i = first; i < first + count && !batch.failed(); ++i) {
       progress.show(before + static_cast<qint64>(i));
-      batch.insert(results[i].row, u"INSERT INTO resultat (ID,AUID,abda,anme,keim,syst,temp,resu,prot) VALUES (?,?,?,?,?,?,?,?,?);"_qs,
+      batch.insert(results[i].row,
+                   u"INSERT INTO resultat (ID,AUID,abda,anme,keim,syst,temp,resu,prot) VALUES (?,?,?,?,?,?,?,?,?);"_qs,
                    results[i].values);
     }
     const int sent = batch.commit();

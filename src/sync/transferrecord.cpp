@@ -51,7 +51,8 @@ QString forgetResults() { return u"DELETE FROM abgleich WHERE tabelle='resultat'
 QString recordRowStatement(const QString& table) {
   const bool measure = table == u"massnahme";
   return u"INSERT OR REPLACE INTO abgleich (tabelle,zeile,ID,serverID,vorgang,kennung,stand) SELECT '"_qs + table +
-         u"',t.rowid,t.ID,?,?,"_qs + (measure ? measureKey(u"t"_qs) + u',' + measureStand(u"t"_qs) : resultKey(u"t"_qs) + u",''"_qs) +
+         u"',t.rowid,t.ID,?,?,"_qs +
+         (measure ? measureKey(u"t"_qs) + u',' + measureStand(u"t"_qs) : resultKey(u"t"_qs) + u",''"_qs) +
          u" FROM "_qs + table + u" t WHERE t.rowid=?;"_qs;
 }
 
