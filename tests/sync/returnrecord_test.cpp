@@ -249,18 +249,24 @@ TEST_P(ReturnRecordTest, TheWarningOfTheFetchCountsWorkNotYetReturned) {
   EXPECT_EQ(transfer::pendingWork(local.get()).measures, 0);
 }
 
-// Two devices returning to one server at the same moment: each a process of its own with
-// 500 results of its own, started together.
-TEST(TwoDevices, ReturningAtOnceNeverShareAnId) {
+// A new MariaDB database of the name with the server's tables, as a building's server holds them.
+db::Connection* freshMariaSchema(const QString& schema) {
   const auto& s = testsupport::servers();
-  const QString schema = u"t_zwei_geraete"_qs;
   {
     db::ConnectionGuard admin(testsupport::openMariaAdmin());
     testsupport::run(admin.get(), {u"DROP DATABASE IF EXISTS "_qs + schema, u"CREATE DATABASE "_qs + schema});
   }
-  db::ConnectionGuard server(db::openMariaDb(s.mariaHost, s.mariaPort, schema, s.mariaUser, s.mariaPass));
+  db::Connection* server = db::openMariaDb(s.mariaHost, s.mariaPort, schema, s.mariaUser, s.mariaPass);
+  if (server) testsupport::run(server, serverTables(Place::MariaDb));
+  return server;
+}
+
+// Two devices returning to one server at the same moment: each a process of its own with
+// 500 results of its own, started together.
+TEST(TwoDevices, ReturningAtOnceNeverShareAnId) {
+  const QString schema = u"t_zwei_geraete"_qs;
+  db::ConnectionGuard server(freshMariaSchema(schema));
   ASSERT_TRUE(server);
-  testsupport::run(server.get(), serverTables(Place::MariaDb));
   const QString folder = testsupport::temporaryFolder();
   std::vector<std::unique_ptr<QProcess>> devices;
   for (int device = 1; device <= 2; ++device) {
@@ -341,15 +347,9 @@ TEST(TwoDevices, DISABLED_OneDeviceReturns) {
 // server's transaction of the batch under way goes back with the lost connection, the
 // device's file keeps what it committed, and the next return sends each result exactly once.
 TEST(KilledDevice, EveryResultReachesTheServerOnceHoweverOftenTheReturnIsKilled) {
-  const auto& s = testsupport::servers();
   const QString schema = u"t_abgebrochen"_qs;
-  {
-    db::ConnectionGuard admin(testsupport::openMariaAdmin());
-    testsupport::run(admin.get(), {u"DROP DATABASE IF EXISTS "_qs + schema, u"CREATE DATABASE "_qs + schema});
-  }
-  db::ConnectionGuard server(db::openMariaDb(s.mariaHost, s.mariaPort, schema, s.mariaUser, s.mariaPass));
+  db::ConnectionGuard server(freshMariaSchema(schema));
   ASSERT_TRUE(server);
-  testsupport::run(server.get(), serverTables(Place::MariaDb));
   constexpr int total = 3000;
   const QString file = testsupport::temporaryFolder() + u"/abgebrochen.db"_qs;
   {
