@@ -3,6 +3,7 @@
 #include "testservers.h"
 
 #include "common/programend.h"
+#include "db/quoting.h"
 #include "db/serverdb.h"
 
 #include <gtest/gtest.h>
@@ -86,6 +87,44 @@ TEST_P(ConnectionTest, BindsTextAndIntegerParametersByPosition) {
   db::Query all(c(), u"SELECT COUNT(*) FROM xele"_qs);
   ASSERT_TRUE(all.ok() && all.next());
   EXPECT_EQ(all.int64(0), 1);
+}
+
+TEST_P(ConnectionTest, APreparedStatementStoresWhatItsTextWithTheValuesWrittenInStores) {
+  const bool sqlite = GetParam() == Place::LocalSqlite || GetParam() == Place::OdbcSqlite;
+  // SQLite keeps a value in a column without a type as the type of the value itself.
+  testsupport::run(c(), {u"CREATE TABLE p (k int, i int, d double, v varchar(64), t varchar(64)"_qs +
+                         (sqlite ? u", u)"_qs : u")"_qs)});
+  const QString columns = sqlite ? u"k,i,d,v,t,u"_qs : u"k,i,d,v,t"_qs;
+  const QString text = db::escapeText(u"O'Brien \"?\" \\ Süd/ü ✓ 😀 & <x>"_qs);
+  db::Statement insert(c(), u"INSERT INTO p ("_qs + columns + u") VALUES (?,?,?,?,?"_qs + (sqlite ? u",?)"_qs : u")"_qs));
+  ASSERT_TRUE(insert.ok()) << db::lastError().toStdString();
+  const QStringList numbers{u"36.5"_qs, u"-7"_qs, u"7.25"_qs, u"0.1"_qs, u"12"_qs, u"-0.5"_qs};
+  for (int n = 0; n < numbers.size(); ++n) {
+    const QString& number = numbers[n];
+    // The statement's text with the values written in ...
+    testsupport::run(c(), {u"INSERT INTO p ("_qs + columns + u") VALUES ("_qs + QString::number(2 * n) + u',' + number +
+                           u',' + number + u',' + number + u",'"_qs + text + u'\'' + (sqlite ? u',' + number : QString()) +
+                           u')'});
+    // ... and the prepared statement with them bound, executed again for each number.
+    insert.bindInteger(0, 2 * n + 1);
+    for (int i = 1; i <= (sqlite ? 5 : 4); ++i) {
+      if (i == 4) insert.bindText(i, text);
+      else insert.bindNumber(i, number);
+    }
+    ASSERT_TRUE(insert.execute()) << db::lastError().toStdString();
+  }
+  const QString cells = sqlite ? u"quote(i),quote(d),quote(v),quote(t),quote(u)"_qs : u"i,d,v,t"_qs;
+  db::Query rows(c(), u"SELECT k,"_qs + cells + u" FROM p ORDER BY k"_qs);
+  ASSERT_TRUE(rows.ok()) << db::lastError().toStdString();
+  for (int n = 0; n < numbers.size(); ++n) {
+    QStringList written, bound;
+    ASSERT_TRUE(rows.next());
+    for (int i = 1; i < rows.columnCount(); ++i) written << rows.text(i);
+    ASSERT_TRUE(rows.next());
+    for (int i = 1; i < rows.columnCount(); ++i) bound << rows.text(i);
+    EXPECT_EQ(bound, written) << numbers[n].toStdString();
+    EXPECT_EQ(written.value(3), sqlite ? u'\'' + text + u'\'' : text);
+  }
 }
 
 TEST_P(ConnectionTest, FailingStatementSetsTheLayersErrorText) {
