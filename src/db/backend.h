@@ -26,7 +26,7 @@ struct Connection {
   bool odbcPrepareQueries = false;  // queries for rows go through SQLPrepare and SQLExecute
   bool odbcSqlite = false;  // the driver of an SQLite file, which reads a number literal as a real
   st_mysql* mysql = nullptr;
-  std::vector<QVariant> parameters;  // QString or qint64, by "?" position
+  std::vector<QVariant> parameters;  // QString, qint64 or NumberLiteral, by "?" position
 };
 
 // A bound number in the form a statement's text gives it (Statement::bindNumber).

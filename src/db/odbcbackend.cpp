@@ -143,7 +143,7 @@ bool bindParameters(Connection* c, SQLHSTMT statement, BoundParameters& bound) {
         bound.reals[i] = number.text.toDouble();
         rc = SQLBindParameter(statement, position, SQL_PARAM_INPUT, SQL_C_DOUBLE, SQL_DOUBLE, 0, 0, &bound.reals[i], 0,
                               &bound.lengths[i]);
-      } else if (c->odbcSqlite || number.isInteger()) {
+      } else if (number.isInteger()) {
         bound.integers[i] = number.text.toLongLong();
         rc = SQLBindParameter(statement, position, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0,
                               &bound.integers[i], 0, &bound.lengths[i]);
