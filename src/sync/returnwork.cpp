@@ -296,13 +296,6 @@ bool inBatches(size_t n, Work work) {
   return true;
 }
 
-// The server columns a row in transit is compared in, in the order of its record's values.
-QStringList sentColumns(const QString& table) {
-  if (table == u"massnahme")
-    return {u"AUID"_qs, u"wastun"_qs, u"dasoll"_qs, u"dadurch"_qs, u"werdurch"_qs, u"anmerkung"_qs};
-  return {u"AUID"_qs, u"abda"_qs, u"anme"_qs, u"keim"_qs, u"syst"_qs, u"temp"_qs, u"resu"_qs, u"prot"_qs};
-}
-
 // The value as it was sent (see the statements of the return) against the server's value.
 bool sameSentValue(const QString& column, const SentValue& sent, const QString& server) {
   if (column == u"temp") return qAbs(temperature(sent.text.toDouble()).toDouble() - server.toDouble()) < 0.01;
@@ -331,7 +324,7 @@ bool settleRowsInTransit(db::Connection* server, db::Connection* local, const QS
     }
   }
   if (rows.empty()) return true;
-  const QStringList columns = sentColumns(table);
+  const QStringList columns = recordedColumns(table);
   std::vector<bool> held(rows.size(), false);
   for (size_t first = 0; first < rows.size(); first += largestBatchRows) {
     const size_t end = qMin(rows.size(), first + largestBatchRows);

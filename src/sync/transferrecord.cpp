@@ -8,20 +8,21 @@ namespace transfer {
 
 namespace {
 
-QString measureKey(const QString& a) {
-  return u"quote("_qs + a + u".AUID)||','||quote("_qs + a + u".wastun)||','||quote("_qs + a + u".dasoll)"_qs;
-}
+const QStringList measureKeyColumns{u"AUID"_qs, u"wastun"_qs, u"dasoll"_qs};
+const QStringList measureStandColumns{u"dadurch"_qs, u"werdurch"_qs, u"anmerkung"_qs};
+const QStringList resultKeyColumns{u"AUID"_qs, u"abda"_qs, u"anme"_qs, u"keim"_qs,
+                                   u"syst"_qs, u"temp"_qs, u"resu"_qs, u"prot"_qs};
 
-QString measureStand(const QString& a) {
-  return u"quote("_qs + a + u".dadurch)||','||quote("_qs + a + u".werdurch)||','||quote("_qs + a + u".anmerkung)"_qs;
-}
-
-QString resultKey(const QString& a) {
+// The columns of the row a in SQLite's literal form, joined by commas.
+QString quotedColumns(const QString& a, const QStringList& columns) {
   QStringList parts;
-  for (const char* column : {"AUID", "abda", "anme", "keim", "syst", "temp", "resu", "prot"})
-    parts << u"quote("_qs + a + u'.' + QLatin1String(column) + u')';
+  for (const QString& column : columns) parts << u"quote("_qs + a + u'.' + column + u')';
   return parts.join(u"||','||"_qs);
 }
+
+QString measureKey(const QString& a) { return quotedColumns(a, measureKeyColumns); }
+QString measureStand(const QString& a) { return quotedColumns(a, measureStandColumns); }
+QString resultKey(const QString& a) { return quotedColumns(a, resultKeyColumns); }
 
 QString recordJoin(const QString& table, const QString& a) {
   return u" LEFT JOIN abgleich r ON r.tabelle='"_qs + table + u"' AND r.zeile="_qs + a + u".rowid AND r.ID="_qs + a +
@@ -59,6 +60,10 @@ QString recordRowStatement(const QString& table) {
 QString rowsInTransit(const QString& table) {
   return u"SELECT zeile,serverID,kennung,stand FROM abgleich WHERE tabelle='"_qs + table + u"' AND vorgang='"_qs +
          inTransitEvent + u"' ORDER BY zeile;"_qs;
+}
+
+QStringList recordedColumns(const QString& table) {
+  return table == u"massnahme" ? measureKeyColumns + measureStandColumns : resultKeyColumns;
 }
 
 std::vector<SentValue> sentValues(const QString& kennung, const QString& stand) {

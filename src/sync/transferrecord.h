@@ -44,6 +44,9 @@ QString recordRowStatement(const QString& table);
 // (quote() forms, see sentValues).
 QString rowsInTransit(const QString& table);
 
+// The columns whose values a record holds, those of its "kennung", then those of its "stand".
+QStringList recordedColumns(const QString& table);
+
 // The values of a record's "kennung" and "stand" (SQLite quote() forms joined by commas) in
 // column order; a NULL is an empty text. Texts are in their stored form.
 struct SentValue {

@@ -17,13 +17,13 @@ namespace tableeditor {
 struct BrowserConfig {
   qint32 firstRow = 0;  // index of the first row of the result that the page shows
   qint32 pageSize = 0;  // rows per page, computed by the browser
-  QString table;
-  QString filter;       // inserted after the table name in both queries
-  QString orderClause;  // the ORDER BY clause of the data query; header clicks replace it
-  QString fields;
-  QString columnTitles;
-  QString columnSpecs;
-  QString columnKinds;  // db::ColumnKind codes; built by the browser on its first fill
+  QString table{};
+  QString filter{};       // inserted after the table name in both queries
+  QString orderClause{};  // the ORDER BY clause of the data query; header clicks replace it
+  QString fields{};
+  QString columnTitles{};
+  QString columnSpecs{};
+  QString columnKinds{};  // db::ColumnKind codes; built by the browser on its first fill
 };
 
 // The names a script finds the browser's controls by.

@@ -219,12 +219,11 @@ TEST_F(TableEditorTest, FailuresCloseTheBrowserAfterTheirMessage) {
 
   testsupport::run(database.get(), {u"CREATE TABLE bilder (ID longint, AUID varchar(32), bild BLOB)"_qs,
                                     u"INSERT INTO bilder VALUES (1, 'WB-01', x'00ff'), (2, 'WB-02', x'01')"_qs});
-  BrowserConfig blobs;
-  blobs.table = u"bilder"_qs;
-  blobs.orderClause = u"ORDER BY ID"_qs;
-  blobs.fields = u"ID,AUID,bild"_qs;
-  blobs.columnTitles = u"ID,Auslass,Bild"_qs;
-  blobs.columnSpecs = u"10L,10L,10L"_qs;
+  BrowserConfig blobs{.table = u"bilder"_qs,
+                      .orderClause = u"ORDER BY ID"_qs,
+                      .fields = u"ID,AUID,bild"_qs,
+                      .columnTitles = u"ID,Auslass,Bild"_qs,
+                      .columnSpecs = u"10L,10L,10L"_qs};
   seen = browse(u"answer OK\nanswer OK"_qs, blobs);
   EXPECT_EQ(seen.filter(u"box Fehler | error | Unbekannter Feldtyp"_qs).size(), 2);
   EXPECT_FALSE(seen.contains(u"script exhausted"_qs)) << "the browser closed after the fill";
