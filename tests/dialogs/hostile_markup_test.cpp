@@ -48,6 +48,13 @@ bool openDialog(const platform::DialogGuard& dialog, int document, QString& erro
   return platform::openXmlDialog(dialog.number(), *dialogs::markupDocument(document), QStringLiteral("dialog"), error);
 }
 
+// The dialog opened from the document, or the reason it did not open.
+::testing::AssertionResult opened(const platform::DialogGuard& dialog, int document) {
+  QString error;
+  if (openDialog(dialog, document, error)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << error.toStdString();
+}
+
 TEST_F(DialogTest, MarkupNestedAHundredThousandLevelsDeepIsRefusedWithLineAndColumn) {
   testsupport::BoxRecorder boxes;
   EXPECT_EQ(dialogs::parseDialogMarkup(nestedMarkup(100000)), 0);
@@ -100,8 +107,7 @@ TEST_F(DialogTest, TheEngineRefusesDeepMarkupAndTheValueWalksHoldAtAnyDepth) {
   const QByteArray wrappedBytes = wrapped.toUtf8();
   ASSERT_TRUE(dialogs::markupDocument(2)->load_buffer(wrappedBytes.constData(), size_t(wrappedBytes.size())));
   const platform::DialogGuard dialog;
-  QString error;
-  ASSERT_TRUE(openDialog(dialog, 2, error)) << error.toStdString();
+  ASSERT_TRUE(opened(dialog, 2));
   EXPECT_NE(platform::dialogControl(dialog.number(), QStringLiteral("_x")), 0);
 }
 
@@ -113,8 +119,7 @@ TEST_F(DialogTest, AnElementOutsideTheDialectBreaksOnlyItsOwnChainOfSiblings) {
       "<string name='_e' data='5' /></window>"));
   ASSERT_GT(document, 0);
   const platform::DialogGuard dialog;
-  QString error;
-  ASSERT_TRUE(openDialog(dialog, document, error)) << error.toStdString();
+  ASSERT_TRUE(opened(dialog, document));
   testsupport::BoxRecorder boxes;
   EXPECT_EQ(dialogs::fillDialog(dialog.number(), dialogs::mainElement(document)), 1);
   ASSERT_EQ(boxes.boxes.size(), 1u);
@@ -138,8 +143,7 @@ TEST_F(DialogTest, AHugeMinimumSizeOpensNoLargerThanTheScreenAndWithinIt) {
       "<button name='doOK' text='OK' /></vbox></window>"));
   ASSERT_GT(document, 0);
   const platform::DialogGuard dialog;
-  QString error;
-  ASSERT_TRUE(openDialog(dialog, document, error)) << error.toStdString();
+  ASSERT_TRUE(opened(dialog, document));
   QApplication::processEvents();
   QWidget* window = dialogWidget(dialog);
   ASSERT_NE(window, nullptr);
@@ -159,8 +163,7 @@ TEST_F(DialogTest, AGridOfEndlessColumnsAndSpansOpensBounded) {
       "</window>"));
   ASSERT_GT(document, 0);
   const platform::DialogGuard dialog;
-  QString error;
-  ASSERT_TRUE(openDialog(dialog, document, error)) << error.toStdString();
+  ASSERT_TRUE(opened(dialog, document));
   dialogs::fillDialog(dialog.number(), dialogs::mainElement(document));
   auto* grid = dialogWidget(dialog)->findChild<QGridLayout*>();
   ASSERT_NE(grid, nullptr);
@@ -189,8 +192,7 @@ TEST_F(DialogTest, ASixtyFieldFormStaysWithinTheScreenAndScrollsToItsOkButton) {
   ASSERT_GT(document, 0);
   dialogs::setMarkupAttribute(named(document, "_stelle1"), "text", db::escapeText(QStringLiteral("Spülzeit 5 min")));
   const platform::DialogGuard dialog;
-  QString error;
-  ASSERT_TRUE(openDialog(dialog, document, error)) << error.toStdString();
+  ASSERT_TRUE(opened(dialog, document));
   dialogs::fillDialog(dialog.number(), dialogs::mainElement(document));
   QApplication::processEvents();
   QWidget* window = dialogWidget(dialog);
@@ -248,8 +250,7 @@ TEST_F(DialogTest, AMegabyteOfEditorTextAndALongStringValueAreKeptWhole) {
 
   // Typed on by hand: the field takes more than 32,767 characters too.
   const platform::DialogGuard dialog;
-  QString error;
-  ASSERT_TRUE(openDialog(dialog, document, error));
+  ASSERT_TRUE(opened(dialog, document));
   dialogs::fillDialog(dialog.number(), dialogs::mainElement(document));
   QWidget* field = platform::controlWidget(platform::dialogControl(dialog.number(), QStringLiteral("_lang")));
   QTest::keyClick(field, Qt::Key_End);
@@ -264,8 +265,7 @@ TEST_F(DialogTest, TwoElementsOfTheSameNameEachKeepTheirOwnValueAndCaption) {
       "<checkbox name='_y' text='Geprüft' state='1' /><string name='_y' text='Wert &amp; mehr' /></vbox></window>"));
   ASSERT_GT(document, 0);
   const platform::DialogGuard dialog;
-  QString error;
-  ASSERT_TRUE(openDialog(dialog, document, error)) << error.toStdString();
+  ASSERT_TRUE(opened(dialog, document));
   dialogs::fillDialog(dialog.number(), dialogs::mainElement(document));
   const auto control = [&](const char* name, int n) {
     return platform::dialogElementControl(dialog.number(), named(document, name, n));
@@ -297,8 +297,7 @@ TEST_F(DialogTest, AnElementInsideAListLeavesTheFieldOfItsNameAlone) {
       "<listview name='_k'><editor name='_p' text='B' /></listview></vbox></window>"));
   ASSERT_GT(document, 0);
   const platform::DialogGuard dialog;
-  QString error;
-  ASSERT_TRUE(openDialog(dialog, document, error)) << error.toStdString();
+  ASSERT_TRUE(opened(dialog, document));
   EXPECT_EQ(dialogs::fillDialog(dialog.number(), dialogs::mainElement(document)), 1);
   const int field = platform::dialogElementControl(dialog.number(), named(document, "_p", 0));
   EXPECT_EQ(platform::controlText(field), QStringLiteral("A"));
@@ -328,8 +327,7 @@ TEST_F(DialogTest, ACalendarKeepsToTheDatesADateValueCanHold) {
   EXPECT_LT(alt, 86400);
 
   const platform::DialogGuard dialog;
-  QString error;
-  ASSERT_TRUE(openDialog(dialog, document, error));
+  ASSERT_TRUE(opened(dialog, document));
   auto* calendar = qobject_cast<QCalendarWidget*>(
       platform::controlWidget(platform::dialogControl(dialog.number(), QStringLiteral("_termin"))));
   ASSERT_NE(calendar, nullptr);
