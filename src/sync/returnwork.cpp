@@ -98,7 +98,7 @@ class ReturnBatch {
   bool begin() {
     locked_ = false;
     nextId_ = 0;
-    sent_ = 0;
+    batchSent_ = 0;
     inTransit_ = noRows;
     if (!record_.ok()) return reported(recordStatement_);
     if (!beginLocal() || !recordCommitted()) return false;
@@ -111,7 +111,7 @@ class ReturnBatch {
   bool update(const QString& sql, const std::vector<SqlValue>& values, qint64 row, qint64 serverId) {
     if (!send(sql, values)) return false;
     updated_.push_back({row, serverId});
-    ++sent_;
+    ++batchSent_;
     return true;
   }
 
@@ -126,7 +126,7 @@ class ReturnBatch {
       values.front().integer = id;
       if (send(sql, values, true)) {
         nextId_ = id + 1;
-        ++sent_;
+        ++batchSent_;
         inTransit_ = {qMin(inTransit_.first, row), qMax(inTransit_.second, row)};
         return record(row, id, inTransitEvent);
       }
@@ -141,22 +141,20 @@ class ReturnBatch {
 
   // Commits the batch: the local record of its rows in transit, then the server's
   // transaction. After a failure of one of its statements (reported then) what went before
-  // is kept where the connection still allows it, quietly. The rows the server took, or -1
-  // after a failure.
-  int commit() {
-    const bool quiet = failed_;
-    const QString commitStatement = u"COMMIT;"_qs;
-    if (!commitLocal()) return -1;  // the server's part goes back with the batch
-    if (!db::commitTransaction(server_)) {
-      if (!quiet) reported(commitStatement);
-      return -1;
-    }
+  // is kept where the connection still allows it, quietly. false after any failure.
+  bool commit() {
+    if (!commitLocal()) return false;  // the server's part goes back with the batch
+    if (!db::commitTransaction(server_)) return reported(u"COMMIT;"_qs);
     serverOpen_ = false;
     committed_ = true;
     committedInTransit_ = inTransit_;
     unlock();
-    return quiet ? -1 : sent_;
+    sent_ += batchSent_;
+    return !failed_;
   }
+
+  // The rows the server took in the batches committed so far.
+  int sent() const { return sent_; }
 
   // Records what the last batch left on the server; false after a failure.
   bool finish() { return !committed_ || (beginLocal() && recordCommitted() && commitLocal()); }
@@ -279,7 +277,7 @@ class ReturnBatch {
   QString unlock_;
   std::map<QString, std::unique_ptr<db::Statement>> prepared_;  // on the server, by their text
   qint64 nextId_ = 0;
-  int sent_ = 0;
+  int sent_ = 0, batchSent_ = 0;
   std::vector<std::pair<qint64, qint64>> updated_;  // local rowid, server ID
   // The first and last local row the batch recorded in transit, and those of the batch last committed.
   static constexpr std::pair<qint64, qint64> noRows{std::numeric_limits<qint64>::max(), 0};
@@ -414,7 +412,6 @@ int returnMeasures(db::Connection* server, db::Connection* local, const common::
   screen.statusText(u"Tabelle massnahme "_qs + QString::number(total) + u" Einträge abgeben"_qs);
   common::TransferProgress progress(screen, total);
   ReturnBatch batch(server, local, u"massnahme"_qs);
-  int n = 0;
   const bool complete = inBatches(measures.size(), [&](size_t first, size_t count) {
     // The server's rows under the IDs these measures belong to.
     QStringList ids;
@@ -483,12 +480,9 @@ int returnMeasures(db::Connection* server, db::Connection* local, const common::
                       textValue(m.werdurch), textValue(m.anmerkung)});
       }
     }
-    const int sent = batch.commit();
-    if (sent < 0) return false;
-    n += sent;
-    return true;
+    return batch.commit();
   });
-  return batch.finish() && complete ? n : -1;
+  return batch.finish() && complete ? batch.sent() : -1;
 }
 
 int returnResults(db::Connection* server, db::Connection* local, const common::MainScreen& screen) {
@@ -520,7 +514,6 @@ int returnResults(db::Connection* server, db::Connection* local, const common::M
   common::TransferProgress progress(screen, total);
   const qint64 before = total - static_cast<qint64>(results.size());
   ReturnBatch batch(server, local, u"resultat"_qs);
-  int n = 0;
   const bool complete = inBatches(results.size(), [&](size_t first, size_t count) {
     if (!batch.begin()) return false;
     for (size_t i = first; i < first + count && !batch.failed(); ++i) {
@@ -529,14 +522,11 @@ int returnResults(db::Connection* server, db::Connection* local, const common::M
                    u"INSERT INTO resultat (ID,AUID,abda,anme,keim,syst,temp,resu,prot) VALUES (?,?,?,?,?,?,?,?,?);"_qs,
                    results[i].values);
     }
-    const int sent = batch.commit();
-    if (sent < 0) return false;
-    n += sent;
-    return true;
+    return batch.commit();
   });
   const bool recorded = batch.finish();
   common::clearStatus(screen);
-  return recorded && complete ? n : -1;
+  return recorded && complete ? batch.sent() : -1;
 }
 
 void returnWorkCommand(db::Connection* local, const db::ServerSettings& settings,
