@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# The test command: installs what is missing, builds and runs every test through CTest.
-# VARNOTHM_SANITIZE=1 builds into build-asan with AddressSanitizer and UBSan instead.
+# The test command: installs what is missing, builds and runs every test through CTest,
+# under the C locale and again under a German one (de_DE.UTF-8, generated when missing),
+# as the program must read and write the same under both.
+# VARNOTHM_SANITIZE=1 builds into build-asan with AddressSanitizer and UBSan instead, and runs
+# the tests once, under the C locale.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 bash "$top/scripts/install-packages.sh"
+bash "$top/scripts/german-locale.sh"
 if [ "${VARNOTHM_SANITIZE:-0}" = 1 ]; then
   build="$top/build-asan"; extra=(-DCMAKE_BUILD_TYPE=Debug -DVARNOTHM_SANITIZE=ON)
   export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -13,4 +17,10 @@ fi
 cmake -S "$top" -B "$build" -G Ninja "${extra[@]}"
 cmake --build "$build"
 export QT_QPA_PLATFORM=offscreen
-cd "$build" && ctest --output-on-failure --timeout 600 -j"$(nproc)"
+cd "$build"
+echo "== tests under the C locale"
+LANG=C.UTF-8 LC_ALL=C.UTF-8 LANGUAGE= ctest --output-on-failure --timeout 600 -j"$(nproc)"
+if [ "${VARNOTHM_SANITIZE:-0}" != 1 ]; then
+  echo "== tests under de_DE.UTF-8"
+  LANG=de_DE.UTF-8 LC_ALL=de_DE.UTF-8 LANGUAGE=de ctest --output-on-failure --timeout 600 -j"$(nproc)"
+fi
