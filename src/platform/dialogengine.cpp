@@ -38,6 +38,7 @@
 
 #include "platform/controls.h"
 #include "platform/recorder.h"
+#include "platform/screenfit.h"
 #include "platform/widgetregistry.h"
 #include "platform/windows.h"
 
@@ -458,20 +459,6 @@ QPoint withinScreen(const QPoint& wished, const QSize& outer, const QRect& scree
   return {x, y};
 }
 
-// Once shown, a window manager may have put a frame around the window: the frame too stays
-// within the screen, so the title bar and the buttons can be reached.
-void keepWithinScreen(QWidget* top, const QRect& screen) {
-  const QRect frame = top->frameGeometry();
-  const QSize extra = frame.size() - top->size();
-  if (frame.width() > screen.width() || frame.height() > screen.height()) {
-    const QSize smaller = top->size().boundedTo(screen.size() - extra);
-    top->setMinimumSize(top->minimumSize().boundedTo(smaller));
-    top->resize(smaller);
-  }
-  const QPoint at = withinScreen(top->frameGeometry().topLeft(), top->frameGeometry().size(), screen);
-  if (at != top->frameGeometry().topLeft()) top->move(at);
-}
-
 }  // namespace
 
 // ---- dialogs ----
@@ -534,8 +521,11 @@ bool openXmlDialog(int dialog, const pugi::xml_node& root, const QString& window
   size = size.boundedTo(QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
   // Never larger than the screen's free area: what does not fit there scrolls, with room for
   // the scroll bar beside or below the content.
+  // The frame a window manager will add takes room too: it is reckoned with before the
+  // window is shown, as far as the frames of earlier windows tell, and after.
   const QScreen* screenOfWindow = QGuiApplication::primaryScreen();
-  const QRect screen = screenOfWindow ? screenOfWindow->availableGeometry() : QRect(0, 0, 1024, 768);
+  const QRect screen = (screenOfWindow ? screenOfWindow->availableGeometry() : QRect(0, 0, 1024, 768))
+                           .marginsRemoved(expectedFrame());
   if (size.height() > screen.height()) size.rwidth() += area->verticalScrollBar()->sizeHint().width();
   if (size.width() > screen.width()) size.rheight() += area->horizontalScrollBar()->sizeHint().height();
   size = size.boundedTo(screen.size());
@@ -551,7 +541,7 @@ bool openXmlDialog(int dialog, const pugi::xml_node& root, const QString& window
   setWindowTitle(window, attribute(element, "text"));
   entry.window = window;
   top->show();
-  keepWithinScreen(top, screen);
+  keepWithinScreen(top, true);
   top->raise();
   top->activateWindow();
   markDialogShown(window);

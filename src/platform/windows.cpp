@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include "platform/recorder.h"
+#include "platform/screenfit.h"
 #include "platform/widgetregistry.h"
 
 namespace platform {
@@ -47,7 +48,7 @@ int openWindow(int x, int y, int width, int height, const QString& title,
   window->setAttribute(Qt::WA_DeleteOnClose, false);
   window->setWindowTitle(title);
   if (features.centred) {
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry().marginsRemoved(expectedFrame());
     x = screen.x() + (screen.width() - width) / 2;
     y = screen.y() + (screen.height() - height) / 2;
   }
@@ -59,6 +60,7 @@ int openWindow(int x, int y, int width, int height, const QString& title,
     window->showMaximized();
   else
     window->show();
+  keepWithinScreen(window, false);  // once the window manager has framed it
   window->raise();
   window->activateWindow();
   return number;
