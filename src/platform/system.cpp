@@ -31,7 +31,14 @@ QString loginName() {
   return qEnvironmentVariable("USER", qEnvironmentVariable("LOGNAME"));
 }
 
-QString tempFolder() { return withTrailingSlash(QDir::tempPath()); }
+QString tempFolder() {
+  // QDir::tempPath() resolves the folder, and gives an empty text (the root, once the slash
+  // is added) for one that does not exist: that folder is kept as named instead, so that a
+  // file in it cannot be made rather than landing in the root.
+  const QString named = qEnvironmentVariable("TMPDIR");
+  if (named.isEmpty() || QDir(named).exists()) return withTrailingSlash(QDir::tempPath());
+  return withTrailingSlash(QDir::cleanPath(QDir(named).absolutePath()));
+}
 
 int desktopWidth() {
   const QScreen* screen = QGuiApplication::primaryScreen();

@@ -76,7 +76,8 @@ TEST_F(ExportTest, AFileThatCannotBeHadLosesItsLineSilently) {
   testsupport::BoxRecorder boxes;
   // A missing temporary folder.
   qputenv("TMPDIR", QFile::encodeName(folder + u"fehlt/nicht-da"_qs));
-  exportMeasure(u"Haus"_qs, a17());
+  EXPECT_EQ(assistant::measureExportPath(u"Haus"_qs), folder + u"fehlt/nicht-da/Haus_massnahme.CSV"_qs);
+  EXPECT_FALSE(exportMeasure(u"Haus"_qs, a17()));
   EXPECT_FALSE(QFileInfo::exists(folder + u"fehlt"_qs));
   qputenv("TMPDIR", QFile::encodeName(folder + u"tmp"_qs));
 
@@ -88,7 +89,7 @@ TEST_F(ExportTest, AFileThatCannotBeHadLosesItsLineSilently) {
   ASSERT_EQ(::flock(other, LOCK_EX), 0);
   assistant::MeasureRecord lost = a17();
   lost.AUID = u"verloren"_qs;
-  exportMeasure(u"Haus"_qs, lost);
+  EXPECT_FALSE(exportMeasure(u"Haus"_qs, lost));
   ::close(other);
   exportMeasure(u"Haus"_qs, a17());
   EXPECT_FALSE(readBytes(path).contains("verloren"));
