@@ -13,6 +13,8 @@
 #include "platform/system.h"
 #include "platform/windows.h"
 
+#include <QSet>
+
 #include <algorithm>
 #include <limits>
 
@@ -48,6 +50,56 @@ qint64 countOutletMeasures(db::Connection* db, const QString& AUID, const QStrin
   if (result.ok() && !result.failed()) return 0;
   db::reportFailure(db::MessageForm::QueryError, sql);
   return -1;
+}
+
+// The measures due from..to with the columns of a MeasureRecord and the extra ones; a
+// failure names the statement as it reads without the extra columns.
+int loadMeasures(db::Connection* db, qint32 from, qint32 to, const QString& extra, QList<MeasureRecord>& measures) {
+  measures.clear();
+  const QString columns = u"ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung"_qs;
+  const QString condition = u" FROM massnahme WHERE dasoll>="_qs + QString::number(from) + u" And dasoll<="_qs +
+                            QString::number(to) + u';';
+  const QString sql = u"SELECT "_qs + columns + condition;
+  db::Query rows(db, u"SELECT "_qs + columns + extra + condition);
+  if (!rows.ok()) {
+    db::reportFailure(db::MessageForm::QueryFailed, sql);
+    return -1;
+  }
+  while (rows.next()) measures.append(measureFromRow(rows));
+  if (rows.failed()) {  // the answer broke off: a part of the measures is no list of them
+    db::reportFailure(db::MessageForm::QueryFailed, sql);
+    measures.clear();
+    return -1;
+  }
+  return static_cast<int>(measures.size());
+}
+
+// The outlets of an area, each AUID once in ascending order: those whose region is the
+// area as the area list compares it (trimmed, without regard to letter case), so that an
+// area is coloured by the same outlets whose measures its list shows. A failure is reported
+// in form A; the area then has no outlets.
+int areaOutlets(db::Connection* db, const QString& area, QStringList& outlets) {
+  const QString sql = u"SELECT AUID,region FROM auslass ORDER BY AUID ASC;"_qs;
+  db::Query result(db, sql);
+  if (!result.ok()) {
+    db::reportFailure(db::MessageForm::QueryFailed, sql);
+    return -1;
+  }
+  QSet<QString> listed;
+  while (result.next()) {
+    if (!common::sameListEntry(db::unescapeTrimmed(result.text(1)), area)) continue;
+    const QString outlet = db::unescapeTrimmed(result.text(0));
+    if (!listed.contains(outlet)) {
+      listed.insert(outlet);
+      outlets.append(outlet);
+    }
+  }
+  if (result.failed()) {
+    db::reportFailure(db::MessageForm::QueryFailed, sql);
+    outlets.clear();
+    return -1;
+  }
+  return static_cast<int>(outlets.size());
 }
 
 }  // namespace
@@ -108,32 +160,23 @@ int collectAreas(db::Connection* db, QStringList& areas) {
 
 MeasureRecord measureFromRow(const db::Query& row) {
   MeasureRecord m;
-  m.ID = row.int32(0);
+  m.ID = row.int64(0);
   m.AUID = db::unescapeText(row.text(1));
   m.wastun = db::unescapeText(row.text(2));
   m.dasoll = row.int32(3);
   m.dadurch = row.int32(4);
   m.werdurch = db::unescapeText(row.text(5));
   m.anmerkung = db::unescapeText(row.text(6));
+  if (row.columnCount() > 7) m.row = row.int64(7);
   return m;
 }
 
 int loadMeasuresDue(db::Connection* db, qint32 from, qint32 to, QList<MeasureRecord>& measures) {
-  measures.clear();
-  const QString sql = u"SELECT ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung FROM massnahme WHERE dasoll>="_qs +
-                      QString::number(from) + u" And dasoll<="_qs + QString::number(to) + u';';
-  db::Query rows(db, sql);
-  if (!rows.ok()) {
-    db::reportFailure(db::MessageForm::QueryFailed, sql);
-    return -1;
-  }
-  while (rows.next()) measures.append(measureFromRow(rows));
-  if (rows.failed()) {  // the answer broke off: a part of the measures is no list of them
-    db::reportFailure(db::MessageForm::QueryFailed, sql);
-    measures.clear();
-    return -1;
-  }
-  return static_cast<int>(measures.size());
+  return loadMeasures(db, from, to, QString(), measures);
+}
+
+int loadMeasureRowsDue(db::Connection* db, qint32 from, qint32 to, QList<MeasureRecord>& measures) {
+  return loadMeasures(db, from, to, u",rowid"_qs, measures);
 }
 
 int loadOutlet(db::Connection* db, const QString& AUID, OutletRecord& outlet) {
@@ -166,11 +209,8 @@ int loadOutlet(db::Connection* db, const QString& AUID, OutletRecord& outlet) {
 }
 
 platform::Rgb areaColour(db::Connection* db, const QString& area) {
-  // The area and the outlets go into the statements in their stored form, so that an
-  // apostrophe, "&" or a backslash matches what the tables hold and ends no literal.
   QStringList outlets;
-  selectRowsAsText(db, u"auslass"_qs, u"AUID"_qs, u"DISTINCT"_qs,
-                   u"WHERE region="_qs + db::quoteText(area) + u" ORDER BY AUID ASC"_qs, outlets);
+  areaOutlets(db, area, outlets);
   qint64 open = 0, done = 0;
   for (const QString& outlet : outlets) {
     open += countOutletMeasures(db, outlet, u"dadurch<=0"_qs);

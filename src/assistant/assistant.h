@@ -18,15 +18,17 @@ class Query;
 
 namespace assistant {
 
-// One massnahme row, texts decoded.
+// One massnahme row, texts decoded. Two rows may share an ID (the local table has no key,
+// and servers deliver such rows): row, the row's number in the local file, tells them apart.
 struct MeasureRecord {
-  qint32 ID = 0;
+  qint64 ID = 0;
   QString AUID;
   QString wastun;
   qint32 dasoll = 0;
   qint32 dadurch = 0;  // below 1: not yet carried out
   QString werdurch;
   QString anmerkung;
+  qint64 row = 0;  // 0 when not read
 };
 
 // One auslass row, texts decoded and without outer blanks.
@@ -61,11 +63,14 @@ void showAreas(db::Connection* local, const common::MainScreen& screen, const QS
 // The areas of the outlets that have measures, sorted and each once; the list's size.
 int collectAreas(db::Connection* db, QStringList& areas);
 
-// A measure from a row of the columns ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung.
+// A measure from a row of the columns ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung and,
+// where the query reads it, the local row number.
 MeasureRecord measureFromRow(const db::Query& row);
 
 // The measures due from..to, both included; the list's size or -1 after a reported failure.
 int loadMeasuresDue(db::Connection* db, qint32 from, qint32 to, QList<MeasureRecord>& measures);
+// The same, each record with its local row (which a view of the measures does not have).
+int loadMeasureRowsDue(db::Connection* db, qint32 from, qint32 to, QList<MeasureRecord>& measures);
 
 // The outlet of that AUID: 1 when the query ran (the record cleared when there is none),
 // 0 after a reported failure (the record unchanged).
@@ -94,8 +99,21 @@ QString runOutletList(db::Connection* local, const common::MainScreen& screen, c
 void showOutletList(db::Connection* local, const common::MainScreen& screen, const QString& area,
                     const QString& commandText);
 
-// The row texts of the measures whose outlet lies in the area; their number.
+// A row of the measure list: its text and the local row of the measure it stands for (of
+// several measures with one text, the first).
+struct MeasureRow {
+  QString text;
+  qint64 row = 0;
+};
+
+// The rows of the measures whose outlet lies in the area (the region compared as the area
+// list compares it), sorted and each text once; their number.
+int collectMeasureRows(db::Connection* db, const QString& area, QList<MeasureRow>& rows);
 int collectMeasureRows(db::Connection* db, const QString& area, QStringList& rows);
+
+// showOutletList; the measure rows it listed after the "all" row, in list order.
+QList<MeasureRow> showMeasureRows(db::Connection* local, const common::MainScreen& screen, const QString& area,
+                                  const QString& commandText);
 
 // The row text of a measure: "AUID wastun (ID)".
 QString measureRowText(const MeasureRecord& measure);
@@ -110,9 +128,12 @@ QString textBetween(const QString& text, const QString& start, const QString& st
 // Carried out green, overdue red, due later blue, against now.
 platform::Rgb measureColour(const MeasureRecord& measure);
 
-// 1 when the query ran (the record filled when the row exists), 0 after a reported failure.
+// 1 when the query ran (the record filled when the row exists), 0 after a reported failure:
+// the first measure with that ID, or the measure of that local row.
 int loadMeasure(db::Connection* db, qint32 id, MeasureRecord& measure);
-// 1, or 0 after a reported failure.
+int loadMeasureRow(db::Connection* db, qint64 row, MeasureRecord& measure);
+// Writes what carrying out a measure changes (dadurch, werdurch, anmerkung) into the
+// record's own local row, and nothing else: 1, or 0 after a reported failure.
 int saveMeasure(db::Connection* db, const MeasureRecord& measure);
 // Gives the record the next ID and inserts it: 1, or 0 after a reported failure.
 int insertResult(db::Connection* db, ResultRecord& result);
@@ -128,9 +149,10 @@ float readTemperature(const QString& value);
 // ---- the export files ----
 
 // Appends the line of the record to the object's file in the user's temporary folder,
-// with the header when the file is empty. A file that cannot be opened loses the line.
-void exportMeasure(const QString& objectName, const MeasureRecord& measure);
-void exportResult(const QString& objectName, const ResultRecord& result);
+// with the header when the file is empty. false when the line could not be written (the
+// file cannot be opened, is held by another program, or the write fails): the caller says so.
+bool exportMeasure(const QString& objectName, const MeasureRecord& measure);
+bool exportResult(const QString& objectName, const ResultRecord& result);
 
 // "leer", the day alone at midnight, or the day and hh:ii.
 QString formatDayTime(qint32 date);

@@ -56,21 +56,29 @@ bool lockForOneLine(int fd) {
 }
 
 // Appends the line (CR LF added) to the file, with the header first when the file is empty.
-// Every failure loses the line silently: the recording in the database goes on regardless.
-void appendLine(const QString& path, const QByteArray& header, const QString& line) {
+// false when the line is not in the file: the recording in the database goes on regardless,
+// and the caller tells the user. A write broken off midway is cut back, so that the next
+// line starts on a line of its own.
+bool appendLine(const QString& path, const QByteArray& header, const QString& line) {
   const QByteArray name = QFile::encodeName(path);
   const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) return;
+  if (fd < 0) return false;
+  bool written = false;
   if (lockForOneLine(fd)) {
     struct stat info {};
     if (::fstat(fd, &info) == 0) {
       QByteArray bytes;
       if (info.st_size == 0) bytes = header + "\r\n";
       bytes += toExportCodePage(line) + "\r\n";
-      if (::lseek(fd, 0, SEEK_END) >= 0) writeAll(fd, bytes);
+      const off_t end = ::lseek(fd, 0, SEEK_END);
+      if (end >= 0) {
+        written = writeAll(fd, bytes);
+        if (!written) (void)::ftruncate(fd, end);
+      }
     }
   }
   ::close(fd);  // releases the lock
+  return written;
 }
 
 QString temperatureText(float temp) { return QString::number(static_cast<double>(temp), 'f', 1); }
@@ -120,14 +128,14 @@ QString resultExportPath(const QString& objectName) {
   return platform::tempFolder() + common::safeFileName(objectName) + u"_resultat.CSV"_qs;
 }
 
-void exportMeasure(const QString& objectName, const MeasureRecord& m) {
+bool exportMeasure(const QString& objectName, const MeasureRecord& m) {
   const QStringList fields{m.AUID, formatDayTime(m.dasoll), m.wastun, formatDayTime(m.dadurch), m.werdurch, m.anmerkung};
-  appendLine(measureExportPath(objectName), measureHeader, fields.join(u';'));
+  return appendLine(measureExportPath(objectName), measureHeader, fields.join(u';'));
 }
 
-void exportResult(const QString& objectName, const ResultRecord& r) {
+bool exportResult(const QString& objectName, const ResultRecord& r) {
   const QStringList fields{r.AUID, formatDayTime(r.abda), r.prot, r.keim, r.syst, temperatureText(r.temp), r.resu, r.anme};
-  appendLine(resultExportPath(objectName), resultHeader, fields.join(u';'));
+  return appendLine(resultExportPath(objectName), resultHeader, fields.join(u';'));
 }
 
 }  // namespace assistant

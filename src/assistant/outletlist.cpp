@@ -22,6 +22,7 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <utility>
 
 namespace assistant {
 
@@ -38,6 +39,8 @@ struct OutletScreen {
   QString commandText;
   QString remark;  // the remark used last; the "all" row applies it
   QMap<QString, QString> fields;
+  QList<MeasureRow> listed;  // the rows of objectList after the "all" row, in list order
+  QStringList unwritten;     // the export files that lost a line in this action
 };
 
 void fatal(const QString& text) {
@@ -45,12 +48,53 @@ void fatal(const QString& text) {
   common::endProgram(1);
 }
 
-// Loads the measure of the row; false when the query failed or the measure is gone (a row
-// that names no measure is never carried out as an empty one).
-bool loadListedMeasure(db::Connection* db, qint32 id, MeasureRecord& measure) {
+// Loads the measure the row stands for, by its local row, so that of two measures with one
+// ID the chosen one is recorded; false when the query failed or the measure is gone or is
+// another one now (a row that names no measure is never carried out as an empty one).
+bool loadListedMeasure(db::Connection* db, const MeasureRow& listed, MeasureRecord& measure) {
   measure = MeasureRecord{};
-  measure.ID = id == -1 ? 0 : -1;  // stays so when no row comes back
-  return loadMeasure(db, id, measure) == 1 && measure.ID == id;
+  return loadMeasureRow(db, listed.row, measure) == 1 && measure.row == listed.row &&
+         common::trimBlanks(measureRowText(measure)) == listed.text;
+}
+
+// The export's answer for the user: a line that did not reach its file is named in the
+// status bar once the list is shown again.
+void exported(OutletScreen& s, bool written, const QString& path) {
+  if (!written) s.unwritten.append(path);
+}
+
+void tellUnwritten(OutletScreen& s) {
+  if (s.unwritten.isEmpty()) return;
+  QStringList files;
+  for (const QString& path : std::as_const(s.unwritten))
+    if (!files.contains(path)) files.append(path);
+  const QString text = s.unwritten.size() == 1
+                           ? u"Protokollzeile konnte nicht geschrieben werden: "_qs + files.join(u", "_qs)
+                           : QString::number(s.unwritten.size()) +
+                                 u" Protokollzeilen konnten nicht geschrieben werden: "_qs + files.join(u", "_qs);
+  s.unwritten.clear();
+  s.screen.statusText(text);
+}
+
+void showList(OutletScreen& s) {
+  s.listed = showMeasureRows(s.db, s.screen, s.area, s.commandText);
+}
+
+// One measure row of the prepared query (its values bound); sql is the statement as the
+// user reads it in a failure.
+int loadOneMeasure(db::Connection* db, const QString& prepared, const QString& sql, MeasureRecord& measure) {
+  db::Query row(db, prepared);
+  if (!row.ok()) {
+    db::reportFailure(db::MessageForm::QueryFailed, sql);
+    return 0;
+  }
+  if (row.next()) {
+    measure = measureFromRow(row);
+  } else if (row.failed()) {
+    db::reportFailure(db::MessageForm::QueryFailed, sql);
+    return 0;
+  }
+  return 1;
 }
 
 // The stored dialog of a kind of measure. The local xele holds its texts decoded (the
@@ -104,24 +148,45 @@ void carryOut(OutletScreen& s, MeasureRecord& measure, const QString& remark) {
   measure.werdurch = platform::loginName();
   measure.anmerkung = remark;
   saveMeasure(s.db, measure);
-  exportMeasure(s.screen.currentObject, measure);
-  showOutletList(s.db, s.screen, s.area, s.commandText);
+  exported(s, exportMeasure(s.screen.currentObject, measure), measureExportPath(s.screen.currentObject));
+  showList(s);
 }
 
+// Carries out every listed measure that is open and due within ten minutes, all in one
+// local transaction: one write of the file for the whole list, and a failure on the way
+// leaves every measure as it was. The journal gets the lines once the measures are stored.
 void executeAll(OutletScreen& s) {
-  const int rows = platform::iconItemCount(s.screen.objectList);
-  for (int i = 1; i < rows; ++i) {
+  QList<MeasureRecord> recorded;
+  if (!db::beginTransaction(s.db)) {
+    db::reportFailure(db::MessageForm::QueryFailed, u"BEGIN;"_qs);
+    return;
+  }
+  bool stored = true;
+  for (const MeasureRow& listed : std::as_const(s.listed)) {
     MeasureRecord measure;
-    if (!loadListedMeasure(s.db, rowId(platform::iconItemText(s.screen.objectList, i)), measure)) continue;
+    if (!loadListedMeasure(s.db, listed, measure)) continue;
     const qint32 now = common::now();
     if (measure.dadurch >= 1 || static_cast<qint64>(measure.dasoll) > static_cast<qint64>(now) + 600) continue;
     measure.dadurch = now;
     measure.werdurch = platform::loginName();
     measure.anmerkung = s.remark;
-    saveMeasure(s.db, measure);
-    exportMeasure(s.screen.currentObject, measure);
+    if (saveMeasure(s.db, measure) != 1) {
+      stored = false;
+      break;
+    }
+    recorded.append(measure);
   }
-  showOutletList(s.db, s.screen, s.area, s.commandText);
+  if (stored && !db::commitTransaction(s.db)) {
+    db::reportFailure(db::MessageForm::QueryFailed, u"COMMIT;"_qs);
+    stored = false;
+  }
+  if (!stored) {
+    db::rollbackTransaction(s.db);
+    recorded.clear();
+  }
+  for (const MeasureRecord& measure : std::as_const(recorded))
+    exported(s, exportMeasure(s.screen.currentObject, measure), measureExportPath(s.screen.currentObject));
+  showList(s);
 }
 
 void executeWithPrompt(OutletScreen& s, MeasureRecord& measure) {
@@ -161,16 +226,18 @@ void executeWithDialog(OutletScreen& s, MeasureRecord& measure, const dialogs::D
   carryOut(s, measure, remark);
   for (auto field = s.fields.cbegin(); field != s.fields.cend(); ++field) {
     if (field.key().contains(u"_anmerkung"_qs, Qt::CaseInsensitive)) continue;
+    // A field left empty is no reading: a result of 0 could not be told from 0 degrees.
+    if (field.value().trimmed().isEmpty()) continue;
     ResultRecord result = resultFromField(field.key(), field.value(), measure.AUID);
     insertResult(s.db, result);
-    exportResult(s.screen.currentObject, result);
+    exported(s, exportResult(s.screen.currentObject, result), resultExportPath(s.screen.currentObject));
   }
   s.fields.clear();
 }
 
-void executeOne(OutletScreen& s, qint32 id) {
+void executeOne(OutletScreen& s, const MeasureRow& listed) {
   MeasureRecord measure;
-  if (!loadListedMeasure(s.db, id, measure)) return;
+  if (!loadListedMeasure(s.db, listed, measure)) return;
   dialogs::DialogRecord definition;
   if (findMeasureDialog(s.db, measure.wastun, definition) == 1) executeWithDialog(s, measure, definition);
   else executeWithPrompt(s, measure);
@@ -180,24 +247,30 @@ void executeOne(OutletScreen& s, qint32 id) {
 
 QString runOutletList(db::Connection* local, const common::MainScreen& screen, const QString& area,
                       const QString& commandText) {
-  OutletScreen s{local, screen, area, commandText, QString(), {}};
-  showOutletList(local, screen, area, commandText);
+  OutletScreen s{local, screen, area, commandText, QString(), {}, {}, {}};
+  showList(s);
   for (;;) {
     const int index = platform::waitScreenChoice(screen);
     if (index < 0) return QString();
     const QString text = platform::iconItemText(screen.objectList, index);
     if (rowTag(text) == u"***") executeAll(s);
-    else if (rowId(text) >= 0) executeOne(s, rowId(text));
+    else if (rowId(text) >= 0 && index >= 1 && index <= s.listed.size()) executeOne(s, s.listed[index - 1]);
+    tellUnwritten(s);
   }
 }
 
 void showOutletList(db::Connection* local, const common::MainScreen& screen, const QString& area,
                     const QString& commandText) {
+  showMeasureRows(local, screen, area, commandText);
+}
+
+QList<MeasureRow> showMeasureRows(db::Connection* local, const common::MainScreen& screen, const QString& area,
+                                  const QString& commandText) {
   platform::setWindowTitle(screen.window,
                            u"VarnothM Objekt "_qs + screen.currentObject.toUpper() + u' ' + commandText);
   platform::showScreenCommands(screen);
   const db::ReadSnapshot snapshot(local);  // a query per measure and outlet: one file lock for all
-  QStringList rows;
+  QList<MeasureRow> rows;
   const int n = collectMeasureRows(local, area, rows);
   if (n > 0) {
     platform::addIconItem(screen.objectList, allRowText, screen.image(u"plus"_qs));
@@ -205,13 +278,13 @@ void showOutletList(db::Connection* local, const common::MainScreen& screen, con
     platform::setIconItemTextColour(screen.objectList, 0, {255, 255, 255});
   }
   for (int k = 1; k <= n; ++k) {
-    const QString& text = rows[k - 1];
+    const QString& text = rows[k - 1].text;
     screen.statusProgress(k * 100 / (n + 1));
     const bool shower = text.contains(u"DU"_qs, Qt::CaseInsensitive);
     platform::addIconItem(screen.objectList, text, screen.image(shower ? u"shower"_qs : u"tap"_qs));
     const int item = platform::iconItemCount(screen.objectList) - 1;
     MeasureRecord measure;
-    loadMeasure(local, rowId(text), measure);
+    loadMeasureRow(local, rows[k - 1].row, measure);
     const platform::Rgb background = measureColour(measure);
     platform::setIconItemBackground(screen.objectList, item, background);
     platform::setIconItemTextColour(screen.objectList, item, contrastTextColour(background));
@@ -219,19 +292,30 @@ void showOutletList(db::Connection* local, const common::MainScreen& screen, con
   screen.statusProgress(0);
   screen.statusText(QString());
   screen.layout();
+  return rows;
 }
 
-int collectMeasureRows(db::Connection* db, const QString& area, QStringList& rows) {
+int collectMeasureRows(db::Connection* db, const QString& area, QList<MeasureRow>& rows) {
   rows.clear();
   QList<MeasureRecord> measures;
-  loadMeasuresDue(db, 0, lastDate, measures);
+  loadMeasureRowsDue(db, 0, lastDate, measures);
   common::SortedTextList sorted;
   for (const MeasureRecord& measure : measures) {
     OutletRecord outlet;
-    if (loadOutlet(db, measure.AUID, outlet) == 1 && outlet.region == area)
-      common::insertSortedUnique(sorted, measureRowText(measure));
+    if (loadOutlet(db, measure.AUID, outlet) != 1 || !common::sameListEntry(outlet.region, area)) continue;
+    const qsizetype before = sorted.items.size();
+    common::insertSortedUnique(sorted, measureRowText(measure));
+    // A new text takes its sorted place; a text already listed keeps its first measure.
+    if (sorted.items.size() > before) rows.insert(sorted.current, MeasureRow{sorted.items[sorted.current], measure.row});
   }
-  rows = sorted.items;
+  return static_cast<int>(rows.size());
+}
+
+int collectMeasureRows(db::Connection* db, const QString& area, QStringList& rows) {
+  QList<MeasureRow> listed;
+  collectMeasureRows(db, area, listed);
+  rows.clear();
+  for (const MeasureRow& row : std::as_const(listed)) rows.append(row.text);
   return static_cast<int>(rows.size());
 }
 
@@ -282,26 +366,29 @@ int loadMeasure(db::Connection* db, qint32 id, MeasureRecord& measure) {
   const QString sql =
       u"SELECT ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung FROM massnahme WHERE ID="_qs + QString::number(id) + u';';
   db::bindInteger(db, 0, id);
-  db::Query row(db, u"SELECT ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung FROM massnahme WHERE ID=?;"_qs);
-  if (!row.ok()) {
-    db::reportFailure(db::MessageForm::QueryFailed, sql);
-    return 0;
-  }
-  if (row.next()) {
-    measure = measureFromRow(row);
-  } else if (row.failed()) {
-    db::reportFailure(db::MessageForm::QueryFailed, sql);
-    return 0;
-  }
-  return 1;
+  return loadOneMeasure(db, u"SELECT ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung,rowid FROM massnahme WHERE ID=?;"_qs,
+                        sql, measure);
+}
+
+int loadMeasureRow(db::Connection* db, qint64 row, MeasureRecord& measure) {
+  const QString sql = u"SELECT ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung,rowid FROM massnahme WHERE rowid="_qs +
+                      QString::number(row) + u';';
+  db::bindInteger(db, 0, row);
+  return loadOneMeasure(
+      db, u"SELECT ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung,rowid FROM massnahme WHERE rowid=?;"_qs, sql, measure);
 }
 
 int saveMeasure(db::Connection* db, const MeasureRecord& m) {
-  const QString sql = u"UPDATE massnahme SET ID="_qs + QString::number(m.ID) + u",AUID="_qs + db::quoteText(m.AUID) +
-                      u",wastun="_qs + db::quoteText(m.wastun) + u",dasoll="_qs + QString::number(m.dasoll) +
-                      u",dadurch="_qs + QString::number(m.dadurch) + u",werdurch="_qs + db::quoteText(m.werdurch) +
-                      u",anmerkung="_qs + db::quoteText(m.anmerkung) + u" WHERE ID="_qs + QString::number(m.ID) + u';';
-  if (db::execute(db, sql)) return 1;
+  // Only what carrying out changed, and only in the measure's own row: another measure
+  // with the same ID, and every other column, keep their stored values.
+  const QString sql = u"UPDATE massnahme SET dadurch="_qs + QString::number(m.dadurch) + u",werdurch="_qs +
+                      db::quoteText(m.werdurch) + u",anmerkung="_qs + db::quoteText(m.anmerkung) + u" WHERE rowid="_qs +
+                      QString::number(m.row) + u';';
+  db::bindInteger(db, 0, m.dadurch);
+  db::bindText(db, 1, db::escapeText(m.werdurch));
+  db::bindText(db, 2, db::escapeText(m.anmerkung));
+  db::bindInteger(db, 3, m.row);
+  if (db::execute(db, u"UPDATE massnahme SET dadurch=?,werdurch=?,anmerkung=? WHERE rowid=?;"_qs)) return 1;
   db::reportFailure(db::MessageForm::QueryFailed, sql);
   return 0;
 }

@@ -47,4 +47,8 @@ int insertSortedUnique(SortedTextList& list, const QString& raw) {
   return static_cast<int>(list.items.size());
 }
 
+bool sameListEntry(const QString& a, const QString& b) {
+  return compareIgnoringCase(trimBlanks(a), trimBlanks(b)) == 0;
+}
+
 }  // namespace common

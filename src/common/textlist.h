@@ -18,4 +18,8 @@ QString trimBlanks(const QString& text);
 // (an empty text is not inserted). Returns the list's size.
 int insertSortedUnique(SortedTextList& list, const QString& text);
 
+// Whether the two texts are one entry of such a list: equal once trimmed of blanks and
+// without regard to letter case.
+bool sameListEntry(const QString& a, const QString& b);
+
 }  // namespace common

@@ -50,9 +50,17 @@ TEST_F(AssistantTest, AreasAreListedOnceSortedWithoutRegardToCaseOnlyWhereMeasur
   QStringList areas;
   EXPECT_EQ(assistant::collectAreas(local, areas), 3);
   EXPECT_EQ(areas, (QStringList{u"Keller"_qs, u"Obergeschoss"_qs, u"ärztezimmer"_qs}));
-  // The colour counts only the outlets stored with exactly that text: K1's open measure.
-  EXPECT_EQ(areaColour(local, u"Keller"_qs), (Rgb{128, 0, 0}));
-  EXPECT_EQ(areaColour(local, u"KELLER"_qs), (Rgb{0, 128, 0}));
+  // The listed area stands for both spellings: its colour counts K1's open and K2's carried-out
+  // measure, and its list holds both, as does the list of a region stored with outer blanks.
+  addRawOutlet(7, u"K3"_qs, u" kELLER "_qs);
+  addMeasure(16, u"K3"_qs, u"Probe"_qs, morning);
+  EXPECT_EQ(assistant::collectAreas(local, areas), 3);
+  for (const QString& area : {u"Keller"_qs, u"KELLER"_qs}) {
+    EXPECT_EQ(areaColour(local, area), (Rgb{85, 42, 0})) << area.toStdString();
+    QStringList rows;
+    EXPECT_EQ(assistant::collectMeasureRows(local, area, rows), 3);
+    EXPECT_EQ(rows, (QStringList{u"K1 Spülen (10)"_qs, u"K2 Spülen (11)"_qs, u"K3 Probe (16)"_qs}));
+  }
 }
 
 TEST_F(AssistantTest, AreaAndOutletTextsOfEveryKindMatchTheirStoredFormAndInjectNothing) {
@@ -75,12 +83,12 @@ TEST_F(AssistantTest, AreaAndOutletTextsOfEveryKindMatchTheirStoredFormAndInject
   assistant::collectAreas(local, listed);
   EXPECT_EQ(listed.size(), areas.size());
 
-  // A stored region with outer blanks is listed trimmed but is not counted by its colour.
+  // A stored region with outer blanks is listed trimmed and coloured by its own measures.
   addRawOutlet(50, u"R1"_qs, u" Randlage "_qs);
   addMeasure(500, u"R1"_qs, u"Spülen"_qs, morning);
   assistant::collectAreas(local, listed);
   EXPECT_TRUE(listed.contains(u"Randlage"_qs));
-  EXPECT_EQ(areaColour(local, u"Randlage"_qs), (Rgb{153, 153, 153}));
+  EXPECT_EQ(areaColour(local, u"Randlage"_qs), (Rgb{128, 0, 0}));
 }
 
 TEST_F(AssistantTest, QueryRoutinesRenderEachTypeClassAndReportTheirFailures) {

@@ -147,6 +147,7 @@ const QString fields = u"<text text='KW 60'/><string name='_KW_60' text=''/>\n"
                        "<text text='ww'/><string name='_ww' text=''/>\n"
                        "<text text='beide'/><string name='_KWWW' text=''/>\n"
                        "<text text='leer'/><string name='_leer' text=''/>\n"
+                       "<text text='blank'/><string name='_KW_blank' text=''/>\n"
                        "<text text='a2'/><string name='_anmerkung2' text=''/>\n"
                        "<text text='A'/><string name='_ANMERKUNG' text=''/>\n"
                        "<text text='Anmerkung'/><string name='_anmerkung' text=''/>\n"
@@ -159,7 +160,7 @@ TEST_F(OutletScreenTest, AStoredDialogOfAnyKindRecordsItsRemarkAndOneResultPerVa
   addDialog(1, kind, recordingDialog(fields));
   const QString row = u"WT-1 "_qs + kind + u" (30)"_qs;
   QString script = u"click objectList \""_qs + QString(row).replace(u"\\"_qs, u"\\\\"_qs) + u"\"\n"_qs;
-  script += u"set _KW_60 \"12,5\"\nset _ww \" 7.25\"\nset _KWWW \"60\"\nset _anmerkung2 \"zwei\"\n"
+  script += u"set _KW_60 \"12,5\"\nset _ww \" 7.25\"\nset _KWWW \"60\"\nset _anmerkung2 \"zwei\"\nset _KW_blank \"  \"\n"
             "set _ANMERKUNG \"gross\"\nset _anmerkung \"Bad & 'Keller' \\\\ <ok>\"\n"
             "press do2\npress do3\npress doOK\n"_qs;
   // Opened again and cancelled: nothing more, and the remembered remark stays for the "all" row.
@@ -167,17 +168,87 @@ TEST_F(OutletScreenTest, AStoredDialogOfAnyKindRecordsItsRemarkAndOneResultPerVa
   script += u"click objectList 0\nclick commandList 0\n"_qs;
   const QStringList seen = run(script);
 
-  // Reopened after do2 and do3 with the values entered so far.
+  // Reopened after do2 and do3 with the values entered so far. The fields left empty or
+  // blank are no readings: they give no result (a 0 would read as 0 degrees).
   EXPECT_EQ(seen.filter(u"field _KW_60 | 12,5"_qs).size(), 2) << seen.join(u'\n').toStdString();
   EXPECT_EQ(measure(30), done(u"Bad & 'Keller' \\ <ok>"_qs));
   EXPECT_EQ(measure(31), done(u"Bad & 'Keller' \\ <ok>"_qs));
   EXPECT_EQ(rows(u"SELECT AUID,keim,syst,temp,resu,anme,prot FROM resultat ORDER BY resu"_qs),
-            (QStringList{u"WT-1|M|W|60.0|°KWWW||"_qs, u"WT-1|M|K|12.5|°KW°60||"_qs, u"WT-1|M||0.0|°leer||"_qs,
-                         u"WT-1|M|W|7.3|°ww||"_qs}));
+            (QStringList{u"WT-1|M|W|60.0|°KWWW||"_qs, u"WT-1|M|K|12.5|°KW°60||"_qs, u"WT-1|M|W|7.3|°ww||"_qs}));
   EXPECT_EQ(rows(u"SELECT COUNT(DISTINCT ID), MIN(ID), MAX(ID), MIN(abda)>="_qs + QString::number(now) +
                  u" FROM resultat"_qs),
-            (QStringList{u"4|1|4|1"_qs}));
+            (QStringList{u"3|1|3|1"_qs}));
+  const QByteArray journal = readBytes(assistant::resultExportPath(u"Haus Süd"_qs));
+  EXPECT_EQ(journal.count("\r\n"), 4) << journal.toStdString();  // the header and three results
+  EXPECT_FALSE(journal.contains("leer") || journal.contains("blank"));
   EXPECT_EQ(seen.filter(u"box"_qs), QStringList());
+}
+
+TEST_F(OutletScreenTest, OfTwoMeasuresWithOneIdOnlyTheChosenOneIsRecordedAndJournalled) {
+  // The local table has no key, and servers deliver such rows: 7 of DU-1, then 7 of WT-1.
+  const qint32 now = common::now();
+  addMeasure(7, u"DU-1"_qs, u"Spülen"_qs, now + 86400, 0, QString(), u"vom Server"_qs);
+  addMeasure(7, u"WT-1"_qs, u"Spülen"_qs, now + 86400, 0, QString(), u"Bad & 'WC'"_qs);
+  addMeasure(8, u"WT-1"_qs, u"Probe"_qs, now - 60);
+  addMeasure(8, u"WT-1"_qs, u"Spülen"_qs, now - 60);
+  run(u"click objectList \"WT-1 Spülen (7)\"\ninput \"gespült\"\nclick commandList 0\n"_qs);
+  const QString order = u"SELECT ID,AUID,wastun,dadurch>0,werdurch,anmerkung FROM massnahme ORDER BY rowid"_qs;
+  EXPECT_EQ(rows(order), (QStringList{u"7|DU-1|Spülen|0||vom Server"_qs,
+                                      u"7|WT-1|Spülen|1|"_qs + platform::loginName() + u"|gespült"_qs,
+                                      u"8|WT-1|Probe|0||"_qs, u"8|WT-1|Spülen|0||"_qs}));
+  QByteArray journal = readBytes(assistant::measureExportPath(u"Haus Süd"_qs));
+  EXPECT_TRUE(journal.contains("\r\nWT-1;")) << journal.toStdString();
+  EXPECT_FALSE(journal.contains("DU-1"));
+
+  // The "all" row records each of two due measures with one ID in its own row (with the
+  // empty remark of a screen just opened).
+  run(u"click objectList 0\nclick commandList 0\n"_qs);
+  EXPECT_EQ(rows(order).mid(2), (QStringList{u"8|WT-1|Probe|1|"_qs + platform::loginName() + u'|',
+                                             u"8|WT-1|Spülen|1|"_qs + platform::loginName() + u'|'}));
+  EXPECT_EQ(rows(order).value(0), u"7|DU-1|Spülen|0||vom Server"_qs);
+  journal = readBytes(assistant::measureExportPath(u"Haus Süd"_qs));
+  EXPECT_TRUE(journal.contains("\r\nWT-1;") && journal.contains(";Probe;") && journal.contains(";Sp\xFClen;"));
+}
+
+TEST_F(OutletScreenTest, TheAllRowStoresEveryMeasureInOneGoOrNoneWhenAWriteFailsOnTheWay) {
+  const qint32 now = common::now();
+  addMeasure(41, u"WT-1"_qs, u"Spülen"_qs, now - 60);
+  addMeasure(42, u"WT-1"_qs, u"Spülen"_qs, now - 60);
+  addMeasure(43, u"WT-1"_qs, u"Spülen"_qs, now - 60);
+  // The second write fails, as a full disk would make it.
+  testsupport::run(local, {u"CREATE TRIGGER voll BEFORE UPDATE ON massnahme WHEN NEW.ID=42 "
+                           "BEGIN SELECT RAISE(ABORT, 'Platte voll'); END"_qs});
+  const QStringList seen = run(u"click objectList 0\nanswer OK\nclick commandList 0\n"_qs);
+  const QStringList boxes = seen.filter(u"box "_qs);
+  ASSERT_EQ(boxes.size(), 1) << seen.join(u'\n').toStdString();
+  EXPECT_TRUE(boxes[0].startsWith(u"box Datenbankfehler | error | Die Abfrage UPDATE massnahme SET dadurch="_qs));
+  EXPECT_TRUE(boxes[0].endsWith(u"konnte nicht ausgeführt werden: Platte voll"_qs)) << boxes[0].toStdString();
+  EXPECT_EQ(rows(u"SELECT COUNT(*) FROM massnahme WHERE dadurch>0 OR werdurch<>''"_qs), QStringList{u"0"_qs});
+  EXPECT_FALSE(QFileInfo::exists(assistant::measureExportPath(u"Haus Süd"_qs)));  // nothing was recorded
+
+  testsupport::run(local, {u"DROP TRIGGER voll"_qs});
+  run(u"click objectList 0\nclick commandList 0\n"_qs);
+  EXPECT_EQ(rows(u"SELECT COUNT(*) FROM massnahme WHERE dadurch>0"_qs), QStringList{u"3"_qs});
+}
+
+TEST_F(OutletScreenTest, AJournalLineThatCannotBeWrittenIsNamedInTheStatusBarAndTheRecordingStays) {
+  const qint32 now = common::now();
+  addMeasure(11, u"WT-1"_qs, u"Probe"_qs, now - 60);
+  addMeasure(12, u"WT-1"_qs, u"Spülen"_qs, now - 60);
+  addMeasure(13, u"DU-1"_qs, u"Spülen"_qs, now - 60);
+  // The temporary folder is gone.
+  qputenv("TMPDIR", QFile::encodeName(folder + u"weg/fehlt"_qs));
+  const QString file = assistant::measureExportPath(u"Haus Süd"_qs);
+  QStringList seen = run(u"click objectList \"WT-1 Probe (11)\"\ninput \"ok\"\nclick commandList 0\n"_qs);
+  EXPECT_EQ(measure(11), done(u"ok"_qs));
+  EXPECT_TRUE(seen.contains(u"status Protokollzeile konnte nicht geschrieben werden: "_qs + file))
+      << seen.join(u'\n').toStdString() << statusTexts.join(u'|').toStdString();
+  seen = run(u"click objectList 0\nclick commandList 0\n"_qs);  // the remark starts empty again
+  EXPECT_EQ(measure(12), done(QString()));
+  EXPECT_EQ(measure(13), done(QString()));
+  EXPECT_TRUE(seen.contains(u"status 2 Protokollzeilen konnten nicht geschrieben werden: "_qs + file))
+      << seen.join(u'\n').toStdString();
+  EXPECT_TRUE(seen.filter(u"box "_qs).isEmpty());
 }
 
 TEST_F(OutletScreenTest, TheCapitalisedRemarkFieldServesWhenTheOtherIsEmpty) {
