@@ -213,7 +213,7 @@ TEST_F(TableEditorTest, FailuresCloseTheBrowserAfterTheirMessage) {
   BrowserConfig missing = measureConfig();
   missing.table = u"nichtda"_qs;
   QStringList seen = browse(u"answer OK"_qs, missing);
-  EXPECT_TRUE(seen.contains(u"box Fehler | error | Die Datenbankabfrage SELECT COUNT(ID) FROM nichtda ; ergab folgenden "
+  EXPECT_TRUE(seen.contains(u"box Fehler | error | Die Datenbankabfrage SELECT COUNT(*) FROM nichtda ; ergab folgenden "
                             "Fehler: no such table: nichtda"_qs))
       << seen.join(u'\n').toStdString();
 
@@ -233,7 +233,7 @@ TEST_F(TableEditorTest, FailuresCloseTheBrowserAfterTheirMessage) {
                    {u"CREATE TRIGGER nein BEFORE UPDATE ON massnahme BEGIN SELECT RAISE(ABORT, 'gesperrt'); END"_qs});
   BrowserConfig config = measureConfig();
   seen = browse(u"click tableList 0 Mitarbeiter\ninput \"Jörg\"\nanswer OK"_qs, config);
-  EXPECT_TRUE(seen.contains(u"box Fehler | error | Datenbankzugriff UPDATE massnahme SET werdurch='Jörg' WHERE ID=1; "
+  EXPECT_TRUE(seen.contains(u"box Fehler | error | Datenbankzugriff UPDATE massnahme SET werdurch='Jörg' WHERE rowid=1; "
                             "ergab Fehler gesperrt"_qs))
       << seen.join(u'\n').toStdString();
 }
