@@ -50,7 +50,7 @@ class TableEditorTest : public ::testing::Test {
   }
 
   // A measure as the program stores it: texts in the stored form.
-  void addMeasure(int id, const QString& auid, const QString& wastun, qint32 dasoll, qint32 dadurch,
+  void addMeasure(qint64 id, const QString& auid, const QString& wastun, qint32 dasoll, qint32 dadurch,
                   const QString& werdurch, const QString& anmerkung) {
     testsupport::run(database.get(),
                      {u"INSERT INTO massnahme VALUES ("_qs + QString::number(id) + u","_qs + db::quoteText(auid) +
