@@ -102,11 +102,11 @@ bool cellOf(const db::Query& query, int column, const QString& spec, QString& ce
   }
 }
 
-// The data query of the page: only its rows, LIMIT and OFFSET, each with its rowid last. Sorted by one column, a page
-// in the later half of the table is read from the end in the opposite order (fromEnd), so
-// that End costs what Home costs: the database then keeps the rows up to the page's end
-// while it sorts, not the whole table. The row number breaks ties in both directions, so
-// the pages read either way are the mirror images of each other.
+// The data query of the page: only its rows, LIMIT and OFFSET, each with its rowid last.
+// Sorted by one column, a page in the later half of the table is read from the end in the
+// opposite order (fromEnd), so that End costs what Home costs: the database then keeps the
+// rows up to the page's end while it sorts, not the whole table. The row number breaks ties
+// in both directions, so the pages read either way are the mirror images of each other.
 QString pageQuery(const BrowserConfig& c, qint32 rowCount, bool& fromEnd) {
   static const QRegularExpression singleColumn(
       QStringLiteral("^\\s*ORDER\\s+BY\\s+([A-Za-z_][A-Za-z0-9_]*)(?:\\s+(ASC|DESC))?\\s*$"),
