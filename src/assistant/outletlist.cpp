@@ -3,6 +3,7 @@
 #include "assistant/assistant.h"
 
 #include "common/dates.h"
+#include "common/numbers.h"
 #include "common/programend.h"
 #include "common/textlist.h"
 #include "db/database.h"
@@ -415,33 +416,12 @@ void measurementRequest(int document) {
 }
 
 float readTemperature(const QString& value) {
-  // A decimal comma, as German users type it, reads as the decimal point.
-  QByteArray text = value.toUtf8();
-  text.replace(',', '.');
-  qsizetype i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-  // The longest leading part that forms a number: sign, digits, point, digits, exponent.
-  qsizetype end = i;
-  if (end < text.size() && (text[end] == '+' || text[end] == '-')) ++end;
-  qsizetype digits = 0;
-  while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end, ++digits;
-  if (end < text.size() && text[end] == '.') {
-    ++end;
-    while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end, ++digits;
-  }
-  if (digits == 0) return 0;
-  if (end < text.size() && (text[end] == 'e' || text[end] == 'E')) {
-    qsizetype e = end + 1;
-    if (e < text.size() && (text[e] == '+' || text[e] == '-')) ++e;
-    if (e < text.size() && text[e] >= '0' && text[e] <= '9') {
-      while (e < text.size() && text[e] >= '0' && text[e] <= '9') ++e;
-      end = e;
-    }
-  }
-  bool ok = false;
-  const double number = QByteArray(text.constData() + i, end - i).toDouble(&ok);
+  // A decimal comma, as German users type it, reads as the decimal point; the longest
+  // leading part that forms a number counts.
+  double number = 0;
+  common::readLeadingDecimal(value, number);
   const float temperature = static_cast<float>(number);
-  return ok && std::isfinite(temperature) ? temperature : 0.0f;
+  return std::isfinite(temperature) ? temperature : 0.0f;
 }
 
 ResultRecord resultFromField(const QString& key, const QString& value, const QString& AUID) {

@@ -54,6 +54,17 @@ qint32 makeDate(int year, int month, int day, int hour, int minute, int second) 
   return fromDateTime(QDateTime(d, t, Qt::UTC));
 }
 
+qint32 makeDateWithin(int year, int month, int day, int hour, int minute, int second) {
+  const QDate d(year, month, day);
+  const QTime t(hour, minute, second);
+  if (!d.isValid() || !t.isValid()) return 0;
+  return dateWithin(QDateTime(d, t, Qt::UTC).toSecsSinceEpoch());
+}
+
+qint32 dateWithin(qint64 stored) {
+  return static_cast<qint32>(qBound(qint64(std::numeric_limits<qint32>::min()), stored, qint64(lastDateValue)));
+}
+
 qint32 startOfDay(qint32 date) {
   const QDate d = toDateTime(date).date();
   return makeDate(d.year(), d.month(), d.day());

@@ -3,6 +3,8 @@
 #include "platform/columnlists.h"
 
 #include <QHeaderView>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTableWidget>
 
 #include "platform/recorder.h"
@@ -36,7 +38,14 @@ int createColumnList(int window, int x, int y, int width, int height, const QStr
   widget->verticalHeader()->setDefaultSectionSize(20);
   widget->horizontalHeader()->setFixedHeight(20);
   widget->horizontalHeader()->setHighlightSections(false);
-  widget->horizontalHeader()->setSectionsClickable(false);
+  // The header tells a click on a title from the press that starts widening a column: only
+  // the click is an event of the list.
+  widget->horizontalHeader()->setSectionsClickable(true);
+  QObject::connect(widget->horizontalHeader(), &QHeaderView::sectionClicked, widget,
+                   [widget] {
+                     const int list = controlNumber(widget);
+                     if (list) queueWindowEvent({windowOfControl(list), list, EventKind::Control, ControlEventType::HeaderClick});
+                   });
   widget->setEditTriggers(QAbstractItemView::NoEditTriggers);
   widget->setSelectionMode(QAbstractItemView::SingleSelection);
   widget->setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -76,6 +85,21 @@ int columnOrigin(int list) {
   QTableWidget* widget = table(list);
   if (!widget) return 0;
   return widget->x() + widget->viewport()->x() - widget->horizontalHeader()->offset();
+}
+
+int visibleRowCount(int list) {
+  QTableWidget* widget = table(list);
+  if (!widget) return 0;
+  // As the view lays itself out: the title row takes the larger of its minimum and its
+  // natural height, and the scroll bar shows when the columns are wider than the view.
+  const int frame = widget->frameWidth();
+  const QHeaderView* header = widget->horizontalHeader();
+  const int titleRow = header->isHidden() ? 0 : qMax(header->minimumHeight(), header->sizeHint().height());
+  int height = widget->height() - 2 * frame - titleRow;
+  if (widget->horizontalScrollBarPolicy() != Qt::ScrollBarAlwaysOff && header->length() > widget->width() - 2 * frame)
+    height -= widget->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, widget->horizontalScrollBar());
+  const int rowHeight = widget->verticalHeader()->defaultSectionSize();
+  return rowHeight > 0 ? qMax(0, height / rowHeight) : 0;
 }
 
 void addRow(int list, const QString& cells) {

@@ -1,5 +1,7 @@
 // Lists with columns: a title row, rows of text cells, optional full-row selection and grid.
-// Rows are 20 pixels high and so is the title row, so a list of height H shows H / 20 - 1 rows.
+// Rows are 20 pixels high; the frame, the title row and a horizontal scroll bar take their
+// share of the height, so visibleRowCount says how many rows a list shows whole. A click on
+// a column's title (not the drag of its border) is a HeaderClick event of the list.
 #pragma once
 
 #include <QString>
@@ -15,6 +17,9 @@ int columnWidth(int list, int column);  // 0 when there is no such column
 // Where the left edge of column 0 stands, in the window's coordinates: the list's left edge,
 // its frame, less what the list has scrolled to the left.
 int columnOrigin(int list);
+
+// How many whole rows the list shows at once with its present size and column widths.
+int visibleRowCount(int list);
 
 // Appends a row; its cells are separated by line feeds.
 void addRow(int list, const QString& cells);

@@ -22,6 +22,7 @@ enum class ControlEventType {
   LeftClick,
   LeftDoubleClick,
   Change,  // a slider moved or a date field changed by the user's hand
+  HeaderClick,  // a column title of a list was clicked: pressed and released on it, no border dragged
 };
 
 struct WindowEvent {

@@ -3,7 +3,9 @@
 #include "platform/scriptedtables.h"
 
 #include <QAbstractSlider>
+#include <QCoreApplication>
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QTableWidget>
 #include <QtTest/QTest>
 #include <map>
@@ -116,19 +118,52 @@ void playCellClick(QWidget* control, const ScriptAction& action) {
   QTest::mouseRelease(table->viewport(), Qt::LeftButton, Qt::NoModifier, at);
 }
 
-void playHeader(QWidget* control, const ScriptAction& action) {
+// The header of a list with columns over that column, scrolled into view; nullptr after
+// the complaint when there is none.
+QHeaderView* headerOver(QWidget* control, const ScriptAction& action, int& column) {
   auto* table = qobject_cast<QTableWidget*>(control);
-  if (!table) return complain(action, QStringLiteral("no list with columns named %1").arg(action.target));
-  if (!table->isVisible()) return complain(action, QStringLiteral("%1 is hidden").arg(action.target));
-  const int column = columnOf(table, action);
-  if (column < 0) return complain(action, QStringLiteral("%1 has no column %2").arg(action.target, columnName(action)));
-  QHeaderView* header = table->horizontalHeader();
-  if (header->isHidden()) return complain(action, QStringLiteral("%1 shows no header").arg(action.target));
+  QString trouble;
+  column = table ? columnOf(table, action) : -1;
+  if (!table)
+    trouble = QStringLiteral("no list with columns named %1").arg(action.target);
+  else if (!table->isVisible())
+    trouble = QStringLiteral("%1 is hidden").arg(action.target);
+  else if (column < 0)
+    trouble = QStringLiteral("%1 has no column %2").arg(action.target, columnName(action));
+  else if (table->horizontalHeader()->isHidden())
+    trouble = QStringLiteral("%1 shows no header").arg(action.target);
+  if (!trouble.isEmpty()) {
+    complain(action, trouble);
+    return nullptr;
+  }
   table->scrollTo(table->model()->index(0, column));
+  return table->horizontalHeader();
+}
+
+void playHeader(QWidget* control, const ScriptAction& action) {
+  int column = 0;
+  QHeaderView* header = headerOver(control, action, column);
+  if (!header) return;
   const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
   const QPoint at(x, header->height() / 2);
   QTest::mousePress(header->viewport(), Qt::LeftButton, Qt::NoModifier, at);
   QTest::mouseRelease(header->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+}
+
+void playColumnResize(QWidget* control, const ScriptAction& action) {
+  int column = 0;
+  QHeaderView* header = headerOver(control, action, column);
+  if (!header) return;
+  // Pressed on the last pixel of the title, where the pointer becomes the border's handle,
+  // moved with the button held, and released.
+  const int border = header->sectionViewportPosition(column) + header->sectionSize(column) - 1;
+  const QPoint from(border, header->height() / 2);
+  const QPoint to(border + action.index - header->sectionSize(column), from.y());
+  QWidget* viewport = header->viewport();
+  QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, from);
+  QMouseEvent move(QEvent::MouseMove, to, viewport->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(viewport, &move);
+  QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, to);
 }
 
 }  // namespace platform::scripted

@@ -24,4 +24,8 @@ void playCellClick(QWidget* control, const ScriptAction& action);
 // header LIST COLUMN: the left button pressed and released in the header over that column.
 void playHeader(QWidget* control, const ScriptAction& action);
 
+// resize LIST COLUMN WIDTH: the right border of that column's title dragged with the left
+// button until the column is WIDTH pixels wide.
+void playColumnResize(QWidget* control, const ScriptAction& action);
+
 }  // namespace platform::scripted

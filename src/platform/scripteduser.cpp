@@ -296,6 +296,7 @@ bool playNextScriptAction() {
     case ScriptVerb::Key: playKey(action); break;
     case ScriptVerb::Close: playClose(action); break;
     case ScriptVerb::Header: scripted::playHeader(namedControl(action.target), action); break;
+    case ScriptVerb::Resize: scripted::playColumnResize(namedControl(action.target), action); break;
   }
   return true;
 }

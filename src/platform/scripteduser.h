@@ -8,7 +8,7 @@
 
 namespace platform {
 
-enum class ScriptVerb { Click, DoubleClick, Answer, Input, Set, Press, Key, Close, Header };
+enum class ScriptVerb { Click, DoubleClick, Answer, Input, Set, Press, Key, Close, Header, Resize };
 
 // One line of a script. target: a control name, or for Key the key name, or for Answer
 // the button word. A click names its item by index (byText false; -1 is the empty area)
@@ -20,8 +20,9 @@ struct ScriptAction {
   int index = -1;
   bool byText = false;
   bool cancel = false;  // "input cancel"
-  // A cell of a list with columns (click, dclick) or a header (header): the column by
-  // index, or by its title when columnByText; column -1 and no text when none is named.
+  // A cell of a list with columns (click, dclick) or a header (header, resize): the column
+  // by index, or by its title when columnByText; column -1 and no text when none is named.
+  // A resize gives the new width in pixels as its index.
   int column = -1;
   QString columnText;
   bool columnByText = false;

@@ -176,6 +176,16 @@ bool parseLine(const std::vector<Token>& t, ScriptAction& action, QString& error
     action.target = t[1].text;
     return parseColumn(t[2], action, error);
   }
+  if (verb == QLatin1String("resize")) {
+    action.verb = ScriptVerb::Resize;
+    if (!expectCount(4)) return false;
+    action.target = t[1].text;
+    if (!parseColumn(t[2], action, error)) return false;
+    bool isNumber = false;
+    action.index = t[3].quoted ? 0 : t[3].text.toInt(&isNumber);
+    if (!isNumber || action.index < 1) error = QStringLiteral("a width is a number of pixels from 1");
+    return isNumber && action.index >= 1;
+  }
   if (verb == QLatin1String("answer")) {
     action.verb = ScriptVerb::Answer;
     if (!expectCount(2)) return false;

@@ -20,6 +20,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 namespace tableeditor {
 
@@ -49,6 +50,9 @@ struct Browser {
   int slider = 0;
   int list = 0;
   qint32 rowCount = 0;
+  // The table's own row number (rowid) of each row the list shows: IDs need not be unique
+  // in the local tables, nor present, so every action on a row names it by this number.
+  std::vector<qint64> rows;
   bool columnsMade = false;  // the first successful fill made the columns
   bool layoutPending = true;
   bool rereadPending = true;
@@ -68,12 +72,16 @@ struct BrowserControls {
 void reportRequest(const QString& sql) { db::reportFailure(db::MessageForm::RequestError, sql); }
 void reportAccess(const QString& sql) { db::reportFailure(db::MessageForm::AccessError, sql); }
 
+// A page holds the rows the list shows whole, under its title row and above its scroll bar,
+// so that the last row of a page is never hidden; at least 3.
+qint32 rowsThatFit(const Browser& b) { return qMax(3, platform::visibleRowCount(b.list)); }
+
 void layOut(Browser& b) {
   const int width = platform::windowClientWidth(b.window);
   const int height = platform::windowClientHeight(b.window);
   platform::setControlGeometry(b.slider, 5, 5, width - 10, 25);
   platform::setControlGeometry(b.list, 5, 35, width - 10, height - 50);
-  b.config->pageSize = qMax(3, platform::controlHeight(b.list) / 20);
+  b.config->pageSize = rowsThatFit(b);
   b.rereadPending = true;
 }
 
@@ -94,17 +102,17 @@ bool cellOf(const db::Query& query, int column, const QString& spec, QString& ce
   }
 }
 
-// The data query of the page: only its rows, LIMIT and OFFSET. Sorted by one column, a page
-// in the later half of the table is read from the end in the opposite order (fromEnd), so
-// that End costs what Home costs: the database then keeps the rows up to the page's end
-// while it sorts, not the whole table. The row number breaks ties in both directions, so
-// the pages read either way are the mirror images of each other.
+// The data query of the page: only its rows, LIMIT and OFFSET, each with its rowid last.
+// Sorted by one column, a page in the later half of the table is read from the end in the
+// opposite order (fromEnd), so that End costs what Home costs: the database then keeps the
+// rows up to the page's end while it sorts, not the whole table. The row number breaks ties
+// in both directions, so the pages read either way are the mirror images of each other.
 QString pageQuery(const BrowserConfig& c, qint32 rowCount, bool& fromEnd) {
   static const QRegularExpression singleColumn(
       QStringLiteral("^\\s*ORDER\\s+BY\\s+([A-Za-z_][A-Za-z0-9_]*)(?:\\s+(ASC|DESC))?\\s*$"),
       QRegularExpression::CaseInsensitiveOption);
-  const QString head = QStringLiteral("SELECT ") + c.fields + QStringLiteral(" FROM ") + c.table + QLatin1Char(' ') +
-                       c.filter + QLatin1Char(' ');
+  const QString head = QStringLiteral("SELECT ") + c.fields + QStringLiteral(",rowid FROM ") + c.table +
+                       QLatin1Char(' ') + c.filter + QLatin1Char(' ');
   const QRegularExpressionMatch order = singleColumn.match(c.orderClause);
   fromEnd = false;
   if (!order.hasMatch())
@@ -127,7 +135,8 @@ QString pageQuery(const BrowserConfig& c, qint32 rowCount, bool& fromEnd) {
 // show; the database skips them instead of the program.
 void reread(Browser& b) {
   BrowserConfig& c = *b.config;
-  const QString countSql = QStringLiteral("SELECT COUNT(ID) FROM ") + c.table + QLatin1Char(' ') + c.filter + QLatin1Char(';');
+  // Every row counts, also one without ID: the pages are read by the same rows.
+  const QString countSql = QStringLiteral("SELECT COUNT(*) FROM ") + c.table + QLatin1Char(' ') + c.filter + QLatin1Char(';');
   {
     db::Query count(b.database, countSql);
     if (!count.ok()) {
@@ -157,7 +166,7 @@ void reread(Browser& b) {
     b.quit = true;
     return;
   }
-  const int n = data.columnCount();
+  const int n = data.columnCount() - 1;  // the rowid is not shown
   if (!b.columnsMade) {
     b.columnsMade = true;
     QStringList kinds{QStringLiteral("1")};
@@ -168,9 +177,18 @@ void reread(Browser& b) {
     c.columnKinds = kinds.join(QLatin1Char(','));
   }
   for (int i = 0; i < n; ++i) platform::setColumnWidth(b.list, i, 10 * specCharWidth(listItem(c.columnSpecs, i)));
+  // The columns' widths decide whether a scroll bar takes a row's room: read again with
+  // the page size that fits now.
+  if (const qint32 fits = rowsThatFit(b); fits != c.pageSize) {
+    c.pageSize = fits;
+    b.rereadPending = true;
+    return;
+  }
   platform::clearRows(b.list);
+  b.rows.clear();
   bool unknownKind = false;
   QStringList rows;
+  std::vector<qint64> rowids;
   for (int added = 0; added < c.pageSize && data.next(); ++added) {
     QStringList cells;
     for (int i = 0; i < n; ++i) {
@@ -183,9 +201,14 @@ void reread(Browser& b) {
       cells.append(cell);
     }
     rows.append(cells.join(QLatin1Char('\n')));
+    rowids.push_back(data.int64(n));
   }
-  if (fromEnd) std::reverse(rows.begin(), rows.end());
+  if (fromEnd) {
+    std::reverse(rows.begin(), rows.end());
+    std::reverse(rowids.begin(), rowids.end());
+  }
   for (const QString& row : rows) platform::addRow(b.list, row);
+  b.rows = std::move(rowids);
   if (data.failed()) {
     reportRequest(dataSql);
     b.quit = true;
@@ -193,27 +216,36 @@ void reread(Browser& b) {
   if (unknownKind) b.quit = true;
 }
 
+// The ID a row of the list shows, 0 when it shows no number ("---").
+qint64 idOfRow(const Browser& b, int row) { return leadingInteger(platform::cellText(b.list, row, 0)); }
+
 // The ID of the selected row, 0 when no row is selected or its ID shows no number.
-qint32 selectedId(const Browser& b) {
+qint64 selectedId(const Browser& b) {
   const int row = platform::selectedRow(b.list);
-  if (row < 0) return 0;
-  return static_cast<qint32>(leadingInteger(platform::cellText(b.list, row, 0)));
+  return row < 0 ? 0 : idOfRow(b, row);
 }
 
-void openRecord(Browser& b, int id) {
-  if (editRecord(b.window, b.database, id, *b.config) != -1) b.rereadPending = true;
+// The rowid of a row of the list, 0 when the list has no such row.
+qint64 rowidOf(const Browser& b, int row) {
+  return row >= 0 && row < static_cast<int>(b.rows.size()) ? b.rows[row] : 0;
+}
+
+QString whereRow(qint64 rowid) { return QStringLiteral(" WHERE rowid=") + QString::number(rowid) + QLatin1Char(';'); }
+
+void openRecord(Browser& b, RecordChoice choice) {
+  if (editRecord(b.window, b.database, choice, *b.config) != -1) b.rereadPending = true;
 }
 
 void deleteSelected(Browser& b) {
-  const qint32 id = selectedId(b);
+  const int row = platform::selectedRow(b.list);
+  const qint64 id = selectedId(b);
   if (id == 0) return;
   const QString question = QStringLiteral("Wollen Sie Eintrag mit ID=") + QString::number(id) +
                            QStringLiteral(" wirklich löschen?");
   if (platform::messageBox(QStringLiteral("Frage"), question, platform::BoxIcon::Warning,
                            platform::BoxButtons::YesNo) != platform::BoxAnswer::Yes)
     return;
-  const QString sql = QStringLiteral("DELETE FROM ") + b.config->table + QStringLiteral(" WHERE ID=") +
-                      QString::number(id) + QLatin1Char(';');
+  const QString sql = QStringLiteral("DELETE FROM ") + b.config->table + whereRow(rowidOf(b, row));
   if (!db::execute(b.database, sql)) {
     reportAccess(sql);
     b.quit = true;
@@ -228,11 +260,32 @@ bool sameLines(QString a, QString b) {
   return a == b;
 }
 
+// The stored value of a date column in one row, for the picker to start from: the cell
+// shows no seconds, and a value past what a date value holds as a number.
+bool storedDate(Browser& b, const QString& field, qint64 rowid, qint64& date) {
+  const QString sql = QStringLiteral("SELECT ") + field + QStringLiteral(" FROM ") + b.config->table + whereRow(rowid);
+  db::Query query(b.database, sql);
+  const bool found = query.ok() && query.next();
+  if (!found && (!query.ok() || query.failed())) {
+    reportRequest(sql);
+    b.quit = true;
+    return false;
+  }
+  date = found ? query.int64(0) : 0;
+  return true;
+}
+
+// Shows a note when a typed number cannot be stored; true when it can.
+bool acceptable(const QString& note) {
+  if (!note.isEmpty()) platform::messageBox(QStringLiteral("Hinweis"), note, platform::BoxIcon::Info);
+  return note.isEmpty();
+}
+
 // Edits one cell in place. The editor by the column's kind and spec; an empty answer, a
-// cancel or an unchanged text writes nothing.
+// cancel or an answer left as it was offered writes nothing.
 void editCell(Browser& b, int row, int column) {
   const BrowserConfig& c = *b.config;
-  const qint32 id = static_cast<qint32>(leadingInteger(platform::cellText(b.list, row, 0)));
+  const qint64 rowid = rowidOf(b, row);
   const int kind = static_cast<int>(leadingInteger(listItem(c.columnKinds, column)));
   const QString spec = listItem(c.columnSpecs, column);
   const QString field = listItem(c.fields, column);
@@ -241,23 +294,25 @@ void editCell(Browser& b, int row, int column) {
   QString cell;
   QString value;
   if ((kind == 1 || kind == 5) && isDateSpec(spec)) {
-    const qint32 picked = pickDateTime(title, spec, common::parseDate(spec, current));
-    if (picked < 0) return;
+    qint64 stored = 0;
+    if (!storedDate(b, field, rowid, stored)) return;
+    const qint32 start = common::dateWithin(stored);
+    const qint32 picked = pickDateTime(title, spec, start);
+    if (picked < 0 || picked == start) return;
     cell = formatIntegerCell(picked, spec);
     value = QString::number(picked);
   } else if (kind == 1 || kind == 5 || kind == 3 || kind == 4) {
-    const QString answer = platform::inputBox(title, QString(), QString(current).remove(QStringLiteral("---")));
-    if (answer.isEmpty()) return;
+    const QString offered = QString(current).remove(QStringLiteral("---"));
+    const QString answer = platform::inputBox(title, QString(), offered);
+    if (answer.trimmed().isEmpty() || answer.trimmed() == offered.trimmed()) return;
     if (kind == 3 || kind == 4) {
       double number = 0;
-      if (!readReal(answer, kind == 3, number)) {
-        platform::messageBox(QStringLiteral("Hinweis"), tooLargeNote(answer, title), platform::BoxIcon::Info);
-        return;
-      }
+      if (!acceptable(readReal(answer, kind == 3, title, number))) return;
       cell = formatRealCell(number, spec);
       value = common::decimalText(number);
     } else {
-      const auto number = static_cast<qint32>(leadingInteger(answer));
+      qint64 number = 0;
+      if (!acceptable(readWholeNumber(answer, title, number))) return;
       cell = formatIntegerCell(number, spec);
       value = QString::number(number);
     }
@@ -280,17 +335,16 @@ void editCell(Browser& b, int row, int column) {
   }
   platform::setCellText(b.list, row, column, cell);
   const QString sql = QStringLiteral("UPDATE ") + c.table + QStringLiteral(" SET ") + field + QLatin1Char('=') + value +
-                      QStringLiteral(" WHERE ID=") + QString::number(id) + QLatin1Char(';');
+                      whereRow(rowid);
   if (!db::execute(b.database, sql)) {
     reportAccess(sql);
     b.quit = true;
   }
 }
 
-// A left button pressed in the header band sorts by the column under the pointer.
-void headerPress(Browser& b) {
-  const int y = platform::windowPointerY(b.window) - platform::controlY(b.list);
-  if (y < 1 || y > 19) return;
+// A click on a column's title sorts by that column; the press that starts widening a
+// column is no click.
+void headerClick(Browser& b) {
   const int column = columnAtX(b.list, platform::windowPointerX(b.window));
   if (column < 0) return;
   BrowserConfig& c = *b.config;
@@ -307,13 +361,13 @@ void shortcut(Browser& b, int number) {
   switch (number) {
     case keyEscape: b.quit = true; break;
     case keyReturn:
-      if (const qint32 id = selectedId(b)) openRecord(b, id);
+      if (selectedId(b) != 0) openRecord(b, {RecordChoice::Edit, rowidOf(b, platform::selectedRow(b.list))});
       break;
     case keyInsert:
       if (platform::selectedRow(b.list) < 0)
-        openRecord(b, 0);
-      else if (const qint32 id = selectedId(b))
-        openRecord(b, -id);
+        openRecord(b, {RecordChoice::New, 0});
+      else if (selectedId(b) != 0)
+        openRecord(b, {RecordChoice::Copy, rowidOf(b, platform::selectedRow(b.list))});
       break;
     case keyDelete: deleteSelected(b); break;
     case keyPageUp:
@@ -348,11 +402,12 @@ void handle(Browser& b, const platform::WindowEvent& e) {
     case platform::EventKind::Maximise:
     case platform::EventKind::Restore: b.layoutPending = true; break;
     case platform::EventKind::Shortcut: shortcut(b, e.control); break;
-    case platform::EventKind::LeftButtonDown: headerPress(b); break;
     case platform::EventKind::Control:
       if (e.control == b.slider && e.type == platform::ControlEventType::Change) {
         b.config->firstRow = platform::sliderPosition(b.slider);
         b.rereadPending = true;
+      } else if (e.control == b.list && e.type == platform::ControlEventType::HeaderClick) {
+        headerClick(b);
       } else if (e.control == b.list && e.type == platform::ControlEventType::LeftDoubleClick) {
         shortcut(b, keyReturn);
       } else if (e.control == b.list && e.type == platform::ControlEventType::LeftClick) {

@@ -3,6 +3,7 @@
 #include "tableeditor/cellformat.h"
 
 #include "common/dates.h"
+#include "common/numbers.h"
 
 #include <QStringList>
 #include <cmath>
@@ -142,17 +143,29 @@ QString unescapeControls(const QString& text) {
   return plain;
 }
 
-bool readReal(const QString& text, bool single, double& value) {
-  const QByteArray bytes = text.trimmed().toLatin1();
-  const double read = std::strtod(bytes.constData(), nullptr);
-  if (!std::isfinite(read) || (single && std::fabs(read) > std::numeric_limits<float>::max())) return false;
+static QString noNumberNote(const QString& text, const QString& title, const QString& kind, const QString& example) {
+  return QStringLiteral("Die Eingabe ") + text.trimmed() + QStringLiteral(" ist keine ") + kind +
+         QStringLiteral("; die Spalte \"") + title + QStringLiteral("\" nimmt eine ") + kind + QStringLiteral(" wie ") +
+         example + QStringLiteral(".");
+}
+
+QString readReal(const QString& text, bool single, const QString& title, double& value) {
+  double read = 0;
+  if (!text.trimmed().isEmpty() && !common::readDecimal(text, read))
+    return noNumberNote(text, title, QStringLiteral("Zahl"), QStringLiteral("36,6 oder 36.6"));
+  if (!std::isfinite(read) || (single && std::fabs(read) > std::numeric_limits<float>::max()))
+    return QStringLiteral("Die Zahl ") + text.trimmed() + QStringLiteral(" ist zu groß für die Spalte \"") + title +
+           QStringLiteral("\".");
   value = single ? static_cast<double>(static_cast<float>(read)) : read;
-  return true;
+  return QString();
 }
 
-QString tooLargeNote(const QString& text, const QString& title) {
-  return QStringLiteral("Die Zahl ") + text.trimmed() + QStringLiteral(" ist zu groß für die Spalte \"") + title + QStringLiteral("\".");
+QString readWholeNumber(const QString& text, const QString& title, qint64& value) {
+  qint64 read = 0;
+  if (!text.trimmed().isEmpty() && !common::readInteger(text, read))
+    return noNumberNote(text, title, QStringLiteral("ganze Zahl"), QStringLiteral("42"));
+  value = read;
+  return QString();
 }
-
 
 }  // namespace tableeditor

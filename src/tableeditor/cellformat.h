@@ -41,11 +41,13 @@ QString keepPrintable(const QString& text);
 QString escapeControls(const QString& text);
 QString unescapeControls(const QString& text);
 
-// The number at the start of a typed text (0 when it starts with none), read as a 32-bit
-// float (single) or a 64-bit one. False when the number lies beyond what such a float holds.
-bool readReal(const QString& text, bool single, double& value);
+// A typed number for a float column, read as a 32-bit float (single) or a 64-bit one, with
+// "," or "." as the decimal separator whatever the desktop's language; blanks alone read as
+// 0. Empty when it can be stored; else the note that says why not, titled "Hinweis": a text
+// that is no number, or a number beyond what such a float holds.
+QString readReal(const QString& text, bool single, const QString& title, double& value);
 
-// The note shown for such a number, titled "Hinweis".
-QString tooLargeNote(const QString& text, const QString& title);
+// A typed whole number for an integer column; blanks alone read as 0. Empty, or the note.
+QString readWholeNumber(const QString& text, const QString& title, qint64& value);
 
 }  // namespace tableeditor

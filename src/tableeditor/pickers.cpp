@@ -73,9 +73,17 @@ qint32 pickDateTime(const QString& title, const QString& mask, qint32 date) {
       const qint32 shown = platform::dateValue(field);
       if (shown < 0) continue;
       if (e.control == hour || e.control == minute) {
+        // On the last day a date value holds, an hour past 03:14:07 keeps that last second,
+        // and the sliders show it.
         const QDate day = wallClock(shown).date();
-        platform::setDateValue(field, common::makeDate(day.year(), day.month(), day.day(),
-                                                       platform::sliderPosition(hour), platform::sliderPosition(minute), 0));
+        const qint32 chosen = common::makeDateWithin(day.year(), day.month(), day.day(), platform::sliderPosition(hour),
+                                                     platform::sliderPosition(minute), 0);
+        platform::setDateValue(field, chosen);
+        if (chosen == common::lastDateValue) {
+          const QTime last = wallClock(chosen).time();
+          platform::setSliderPosition(hour, last.hour());
+          platform::setSliderPosition(minute, last.minute());
+        }
       } else if (e.control == field) {
         const QTime time = wallClock(shown).time();
         platform::setSliderPosition(hour, time.hour());

@@ -1,7 +1,9 @@
 // The record dialog: the ID and the row, the form's markup, the fields filled by kind and
-// spec, the dialog's own loop, and the row written back as one INSERT or UPDATE.
+// spec, the dialog's own loop, and the values the user changed written back as one INSERT
+// or UPDATE of that row.
 #include "tableeditor/recorddialog.h"
 
+#include "common/dates.h"
 #include "common/numbers.h"
 #include "common/programend.h"
 #include "db/database.h"
@@ -15,7 +17,6 @@
 #include "tableeditor/cellformat.h"
 
 #include <QStringList>
-#include <cstdlib>
 #include <memory>
 #include <pugixml.hpp>
 #include <vector>
@@ -35,12 +36,15 @@ void reportError(const QString& text) {
   common::endProgram(1);
 }
 
-// One value of the row as it was read, with the text its field was filled with.
+// One value of the row as it was read, with what its field held once filled: the field's
+// text as the control gives it back, or a date field's value. A field that still holds that
+// is unchanged, and its column is not written.
 struct FieldValue {
   qint64 integer = 0;
   double real = 0;
   QString text;    // the stored text, decoded
-  QString shown;   // what the field showed once filled, as the control gives it back
+  QString shown;
+  qint32 shownDate = 0;
 };
 
 // The text of a multi-line field as the table keeps it: line breaks as CR LF.
@@ -52,7 +56,7 @@ QString withCrLf(QString text) {
 
 }  // namespace
 
-QString recordMarkup(const BrowserConfig& config, int id, int windowWidth, const QList<int>& kinds) {
+QString recordMarkup(const BrowserConfig& config, qint64 id, int windowWidth, const QList<int>& kinds) {
   QString markup = QStringLiteral("<window id='#PB_Any' name='edit' text='Tabelle ") + config.table +
                    QStringLiteral(" ID=") + QString::number(id) + QStringLiteral("' minwidth='") +
                    QString::number(windowWidth / 2) +
@@ -78,23 +82,43 @@ QString recordMarkup(const BrowserConfig& config, int id, int windowWidth, const
   return markup;
 }
 
-int editRecord(int window, db::Connection* database, int id, BrowserConfig& config) {
-  // 1. The ID and the row.
-  qint32 recordId = id;
-  qint32 sourceId = id;
-  if (id <= 0) {
-    const QString highestSql = QStringLiteral("SELECT ID FROM ") + config.table + QStringLiteral(" ORDER BY ID DESC LIMIT 1;");
-    db::Query highest(database, highestSql);
-    if (!highest.ok()) failAndEnd(db::MessageForm::RequestError, highestSql);
-    recordId = 1;
-    if (highest.next())
-      recordId = highest.int32(0) + 1;
-    else if (highest.failed())
-      failAndEnd(db::MessageForm::RequestError, highestSql);
-    sourceId = id == 0 ? recordId : -id;
+namespace {
+
+void reportNote(const QString& text) { platform::messageBox(QStringLiteral("Hinweis"), text, platform::BoxIcon::Info); }
+
+// The ID of a new row: the highest ID + 1, 1 in an empty table; 0 after the note when the
+// next ID would pass what the servers keep.
+qint64 newId(db::Connection* database, const BrowserConfig& config) {
+  const QString sql = QStringLiteral("SELECT ID FROM ") + config.table + QStringLiteral(" ORDER BY ID DESC LIMIT 1;");
+  db::Query highest(database, sql);
+  if (!highest.ok()) failAndEnd(db::MessageForm::RequestError, sql);
+  if (!highest.next()) {
+    if (highest.failed()) failAndEnd(db::MessageForm::RequestError, sql);
+    return 1;
   }
-  const QString rowSql = QStringLiteral("SELECT ") + config.fields + QStringLiteral(" FROM ") + config.table +
-                         QStringLiteral(" WHERE ID=") + QString::number(sourceId) + QLatin1Char(';');
+  const qint64 top = highest.int64(0);
+  if (top >= largestNewId) {
+    reportNote(QStringLiteral("Die höchste ID der Tabelle ") + config.table + QStringLiteral(" ist ") +
+               QString::number(top) + QStringLiteral(". Eine neue ID über ") + QString::number(largestNewId) +
+               QStringLiteral(" ist nicht möglich; es wird kein Eintrag angelegt."));
+    return 0;
+  }
+  return qMax<qint64>(top + 1, 1);
+}
+
+}  // namespace
+
+qint64 editRecord(int window, db::Connection* database, RecordChoice choice, BrowserConfig& config) {
+  // 1. The ID and the row.
+  qint64 recordId = 0;
+  if (choice.use != RecordChoice::Edit) {
+    recordId = newId(database, config);
+    if (recordId == 0) return -1;
+  }
+  const QString head = QStringLiteral("SELECT ") + config.fields + QStringLiteral(" FROM ") + config.table;
+  const QString rowSql = choice.use == RecordChoice::New
+                             ? head + QStringLiteral(" LIMIT 0;")
+                             : head + QStringLiteral(" WHERE rowid=") + QString::number(choice.row) + QLatin1Char(';');
   std::vector<FieldValue> values;
   QList<int> kinds;
   {
@@ -112,9 +136,9 @@ int editRecord(int window, db::Connection* database, int id, BrowserConfig& conf
       }
       values.push_back(value);
     }
+    if (choice.use == RecordChoice::Edit && haveRow) recordId = values.empty() ? 0 : values[0].integer;
   }
   const int n = static_cast<int>(kinds.size());
-
   // 2. The markup, and the column kinds as the dialog saw them.
   const QString markup = recordMarkup(config, recordId, platform::windowClientWidth(window), kinds);
   QStringList kindTexts{QStringLiteral("0")};
@@ -156,7 +180,8 @@ int editRecord(int window, db::Connection* database, int id, BrowserConfig& conf
     const int kind = kinds[i];
     if ((kind == 1 || kind == 5) && isDateSpec(spec) && i > 0) {
       platform::setDateMask(control, spec);
-      platform::setDateValue(control, static_cast<qint32>(value.integer));
+      platform::setDateValue(control, common::dateWithin(value.integer));
+      value.shownDate = platform::dateValue(control);
     } else if (kind == 1 || kind == 5) {
       platform::setControlText(control, formatIntegerCell(value.integer, spec).remove(QStringLiteral("---")));
     } else if (kind == 3 || kind == 4) {
@@ -170,6 +195,36 @@ int editRecord(int window, db::Connection* database, int id, BrowserConfig& conf
     }
     value.shown = platform::controlText(control);
   }
+
+  // Whether the user changed a field, and the value its column gets from what it holds
+  // now (with the note when a typed number cannot be stored).
+  auto changed = [&](int i) {
+    const bool isDate = (kinds[i] == 1 || kinds[i] == 5) && isDateSpec(listItem(config.columnSpecs, i));
+    return isDate ? platform::dateValue(controls[i]) != values[i].shownDate
+                  : platform::controlText(controls[i]) != values[i].shown;
+  };
+  auto typedValue = [&](int i, QString& value) -> QString {
+    const int kind = static_cast<int>(leadingInteger(listItem(config.columnKinds, i)));
+    const QString spec = listItem(config.columnSpecs, i);
+    const QString title = listItem(config.columnTitles, i);
+    const QString text = platform::controlText(controls[i]);
+    if ((kind == 1 || kind == 5) && isDateSpec(spec)) {
+      value = QString::number(platform::dateValue(controls[i]));
+    } else if (kind == 1 || kind == 5) {
+      qint64 number = 0;
+      if (QString note = readWholeNumber(text, title, number); !note.isEmpty()) return note;
+      value = QString::number(number);
+    } else if (kind == 3 || kind == 4) {
+      double number = 0;
+      if (QString note = readReal(text, kind == 3, title, number); !note.isEmpty()) return note;
+      value = common::decimalText(number);
+    } else if (kind == 2 && isMultiLineSpec(spec)) {
+      value = db::quoteText(withCrLf(text));  // the field holds the text itself, not its escaped form
+    } else {
+      value = db::quoteText(text);
+    }
+    return QString();
+  };
 
   // 5. Waiting.
   bool save = false;
@@ -195,52 +250,45 @@ int editRecord(int window, db::Connection* database, int id, BrowserConfig& conf
       case platform::EventKind::Restore: platform::refreshDialog(dialog.number()); break;
       default: break;
     }
-    // A float beyond what its column holds is not saved: the note, and the dialog stays.
+    // A changed number that cannot be stored is not saved: the note, and the dialog stays.
     for (int i = 1; save && i < n; ++i) {
-      const int kind = static_cast<int>(leadingInteger(listItem(config.columnKinds, i)));
-      const QString text = platform::controlText(controls[i]);
-      double number = 0;
-      if ((kind == 3 || kind == 4) && !readReal(text, kind == 3, number)) {
-        platform::messageBox(QStringLiteral("Hinweis"), tooLargeNote(text, listItem(config.columnTitles, i)),
-                             platform::BoxIcon::Info);
+      if (!changed(i)) continue;
+      QString value;
+      if (const QString note = typedValue(i, value); !note.isEmpty()) {
+        platform::messageBox(QStringLiteral("Hinweis"), note, platform::BoxIcon::Info);
         done = save = false;
       }
     }
   }
 
-  // 6. Saving.
+  // 6. Saving: only the columns the user changed. An edit updates them in its row; a copy
+  // takes every other column from its source row as stored; a new row gets every field.
   if (save) {
     QString columnValues;
+    QString copiedValues;
     QString assignments;
     for (int i = 1; i < n; ++i) {
-      const int kind = static_cast<int>(leadingInteger(listItem(config.columnKinds, i)));
-      const QString spec = listItem(config.columnSpecs, i);
-      const QString text = platform::controlText(controls[i]);
+      const QString field = listItem(config.fields, i);
+      const bool written = choice.use == RecordChoice::New || changed(i);
       QString value;
-      if ((kind == 1 || kind == 5) && isDateSpec(spec)) {
-        value = QString::number(platform::dateValue(controls[i]));
-      } else if (kind == 1 || kind == 5) {
-        value = QString::number(leadingInteger(text));
-      } else if (kind == 3 || kind == 4) {
-        double number = 0;
-        readReal(text, kind == 3, number);  // checked before the dialog ended
-        value = common::decimalText(number);
-      } else if (kind == 2 && isMultiLineSpec(spec)) {
-        // The field holds the text itself, not its escaped form; left as it was filled, it
-        // is written as it was read, line breaks and backslashes alike.
-        value = db::quoteText(text == values[i].shown ? values[i].text : withCrLf(text));
-      } else {
-        value = db::quoteText(text);
-      }
+      if (written) typedValue(i, value);  // checked before the dialog ended
       columnValues += QLatin1Char(',') + value;
-      assignments += QLatin1Char(',') + listItem(config.fields, i) + QLatin1Char('=') + value;
+      copiedValues += QLatin1Char(',') + (written ? value : field);
+      if (written) assignments += (assignments.isEmpty() ? QString() : QStringLiteral(",")) + field + QLatin1Char('=') + value;
     }
     const QString idText = QString::number(recordId);
-    const QString sql = id > 0 ? QStringLiteral("UPDATE ") + config.table + QStringLiteral(" SET ID=") + idText +
-                                     assignments + QStringLiteral(" WHERE ID=") + idText + QLatin1Char(';')
-                               : QStringLiteral("INSERT INTO ") + config.table + QStringLiteral(" (") + config.fields +
-                                     QStringLiteral(") VALUES (") + idText + columnValues + QStringLiteral(");");
-    if (!db::execute(database, sql)) failAndEnd(db::MessageForm::AccessError, sql);
+    QString sql;
+    if (choice.use == RecordChoice::New)
+      sql = QStringLiteral("INSERT INTO ") + config.table + QStringLiteral(" (") + config.fields +
+            QStringLiteral(") VALUES (") + idText + columnValues + QStringLiteral(");");
+    else if (choice.use == RecordChoice::Copy)
+      sql = QStringLiteral("INSERT INTO ") + config.table + QStringLiteral(" (") + config.fields +
+            QStringLiteral(") SELECT ") + idText + copiedValues + QStringLiteral(" FROM ") + config.table +
+            QStringLiteral(" WHERE rowid=") + QString::number(choice.row) + QLatin1Char(';');
+    else if (!assignments.isEmpty())
+      sql = QStringLiteral("UPDATE ") + config.table + QStringLiteral(" SET ") + assignments +
+            QStringLiteral(" WHERE rowid=") + QString::number(choice.row) + QLatin1Char(';');
+    if (!sql.isEmpty() && !db::execute(database, sql)) failAndEnd(db::MessageForm::AccessError, sql);
   }
 
   // 7. Closing: the guard closes the window and frees the dialog.

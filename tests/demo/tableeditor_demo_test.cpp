@@ -140,4 +140,50 @@ TEST(DemoTableEditor, AScriptedTechnicianCorrectsMeasuresAndAResultInTheBuiltPro
   EXPECT_EQ(results(local.get()), resultsExpected);
 }
 
+// The built program started under German settings, as a German desktop starts it: Qt sets
+// the C library's locale from LANG, and its decimal comma must not reach a number. A result
+// saved unchanged keeps 58.5; "12,5" typed in a cell and "36.6" typed in the form are stored
+// as those numbers.
+TEST(DemoTableEditor, UnderGermanSettingsTemperaturesKeepTheirDecimals) {
+  const QString folder = testsupport::temporaryFolder() + u"/deutsch"_qs;
+  QProcess tool;
+  tool.start(QStringLiteral(VARNOTH_MAKEDEMO), {folder, QStringLiteral(VARNOTH_PROGRAM), QStringLiteral(VARNOTH_HELP)});
+  ASSERT_TRUE(tool.waitForFinished(60000));
+  ASSERT_EQ(tool.exitCode(), 0);
+  const QString device = folder + u"/Kita Sonnenschein/Varnoth.DBF"_qs;
+  const QString script = folder + u"/script.txt"_qs, transcript = folder + u"/transcript.txt"_qs;
+  QFile file(script);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  file.write(u"click commandList 5              # Resultate bearb., by outlet: IDs 1, 2, 4, 3\n"
+             "click tableList 0 0\nkey Return\npress dbStore\n"
+             "click tableList \"SP-KU-01  \" Temp.\ninput \"12,5\"\n"
+             "click tableList 1 0\nkey Return\nset temp \"36.6\"\npress dbStore\n"
+             "key Escape\n"
+             "click commandList 7\n"_qs.toUtf8());
+  file.close();
+
+  QProcess program;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  for (const QString& name : {u"LANG"_qs, u"LC_ALL"_qs, u"LC_NUMERIC"_qs}) environment.insert(name, u"de_DE.UTF-8"_qs);
+  environment.insert(u"ODBCINI"_qs, folder + u"/odbc.ini"_qs);
+  environment.insert(u"VARNOTHM_SCRIPT"_qs, script);
+  environment.insert(u"VARNOTHM_TRANSCRIPT"_qs, transcript);
+  environment.insert(u"QT_QPA_PLATFORM"_qs, u"offscreen"_qs);
+  environment.insert(u"VARNOTHM_VERSION_HOST"_qs, u"127.0.0.1"_qs);
+  environment.insert(u"VARNOTHM_VERSION_PORT"_qs, u"1"_qs);
+  program.setProcessEnvironment(environment);
+  program.start(folder + u"/VarnothM"_qs, {});
+  ASSERT_TRUE(program.waitForFinished(120000));
+  EXPECT_EQ(program.exitCode(), 0);
+  const QString seen = readFile(transcript);
+  EXPECT_FALSE(seen.contains(u"skipped"_qs)) << seen.toStdString();
+  EXPECT_FALSE(seen.contains(u"box "_qs)) << seen.toStdString();
+
+  db::ConnectionGuard local(db::openDatabase(device, {}, {}, db::Backend::Sqlite));
+  QStringList temps;
+  db::Query q(local.get(), u"SELECT ID, temp FROM resultat ORDER BY ID"_qs);
+  while (q.next()) temps << q.text(0) + u'|' + q.text(1);
+  EXPECT_EQ(temps, (QStringList{u"1|58.5"_qs, u"2|36.6"_qs, u"3|55.0"_qs, u"4|12.5"_qs})) << seen.toStdString();
+}
+
 }  // namespace

@@ -38,6 +38,7 @@ TEST(ScriptParser, ReadsEachActionWithItsWords) {
       {"key Ctrl+Return", ScriptVerb::Key, "Ctrl+Return", "", -1, false, false},
       {"key PageDown#blättern", ScriptVerb::Key, "PageDown", "", -1, false, false},
       {"close", ScriptVerb::Close, "", "", -1, false, false},
+      {"resize tableList Auslass 150", ScriptVerb::Resize, "tableList", "", 150, false, false},
   };
   for (const LineCase& c : cases) {
     SCOPED_TRACE(c.line);
@@ -69,6 +70,9 @@ TEST(ScriptParser, NamesTheFirstLineItCannotRead) {
       {"click commandList 1 2 3", "line 2: click takes less"},
       {"header tableList -1", "line 2: a column is an index from 0 or a title"},
       {"header tableList", "line 2: header needs more"},
+      {"resize tableList Auslass", "line 2: resize needs more"},
+      {"resize tableList 1 0", "line 2: a width is a number of pixels from 1"},
+      {"resize tableList 1 \"150\"", "line 2: a width is a number of pixels from 1"},
       {"click tableList 0 -1", "line 2: a column is an index from 0 or a title"},
       {"click commandList eins", "line 2: an item is an index or a quoted text"},
       {"click commandList -2", "line 2: an item is an index or a quoted text"},

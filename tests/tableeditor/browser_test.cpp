@@ -3,9 +3,12 @@
 // record dialog opened from the list.
 #include "tableeditor_fixture.h"
 
+#include "platform/dialogengine.h"
 #include "tableeditor/cellformat.h"
 #include "tableeditor/tablesettings.h"
 
+#include <QTableWidget>
+#include <QTimer>
 #include <QWidget>
 
 namespace {
@@ -213,7 +216,7 @@ TEST_F(TableEditorTest, FailuresCloseTheBrowserAfterTheirMessage) {
   BrowserConfig missing = measureConfig();
   missing.table = u"nichtda"_qs;
   QStringList seen = browse(u"answer OK"_qs, missing);
-  EXPECT_TRUE(seen.contains(u"box Fehler | error | Die Datenbankabfrage SELECT COUNT(ID) FROM nichtda ; ergab folgenden "
+  EXPECT_TRUE(seen.contains(u"box Fehler | error | Die Datenbankabfrage SELECT COUNT(*) FROM nichtda ; ergab folgenden "
                             "Fehler: no such table: nichtda"_qs))
       << seen.join(u'\n').toStdString();
 
@@ -233,7 +236,7 @@ TEST_F(TableEditorTest, FailuresCloseTheBrowserAfterTheirMessage) {
                    {u"CREATE TRIGGER nein BEFORE UPDATE ON massnahme BEGIN SELECT RAISE(ABORT, 'gesperrt'); END"_qs});
   BrowserConfig config = measureConfig();
   seen = browse(u"click tableList 0 Mitarbeiter\ninput \"Jörg\"\nanswer OK"_qs, config);
-  EXPECT_TRUE(seen.contains(u"box Fehler | error | Datenbankzugriff UPDATE massnahme SET werdurch='Jörg' WHERE ID=1; "
+  EXPECT_TRUE(seen.contains(u"box Fehler | error | Datenbankzugriff UPDATE massnahme SET werdurch='Jörg' WHERE rowid=1; "
                             "ergab Fehler gesperrt"_qs))
       << seen.join(u'\n').toStdString();
 }
@@ -279,6 +282,69 @@ TEST_F(TableEditorTest, AnotherWindowsEventBringsTheBrowserBackAndIsDropped) {
   EXPECT_TRUE(platform::isWindow(other));
   EXPECT_GE(pages(seen).size(), 2u) << "the browser went on after the other window's event";
   platform::closeWindow(window);
+}
+
+}  // namespace
+
+namespace {
+
+// Every row of every page is in view: the page holds what the list shows under its title
+// row and above its scroll bar, in the fixture's window, on a 1024 x 768 screen and in a
+// window whose columns fit without a scroll bar. Looked at from inside the browser's loop
+// on the real widget; the picture of the page after End goes to VARNOTHM_PICTURES.
+TEST_F(TableEditorTest, AfterEndAndPageDownTheLastRowIsInView) {
+  addMeasures(50);
+  const QString pictures = qEnvironmentVariableIsEmpty("VARNOTHM_PICTURES") ? testsupport::temporaryFolder()
+                                                                           : qEnvironmentVariable("VARNOTHM_PICTURES");
+  for (const QSize size : {QSize(600, 490), QSize(1024, 768), QSize(1100, 300)}) {
+    platform::WindowFeatures features;
+    features.minimiseBox = features.maximiseBox = features.sizingBorder = true;
+    const int window = platform::openWindow(0, 0, size.width(), size.height(), u"Bearbeiten"_qs, features);
+    QStringList hidden;  // the rows a page held but did not show
+    QStringList lastShown;
+    QTimer looker;
+    QObject::connect(&looker, &QTimer::timeout, [&] {
+      QTableWidget* list = nullptr;
+      for (int control : platform::controlsOfWindow(window))
+        if (platform::controlName(control) == u"tableList"_qs) list = qobject_cast<QTableWidget*>(platform::controlWidget(control));
+      if (!list || list->rowCount() == 0) return;
+      const QRect view = list->viewport()->rect();
+      const QString last = list->item(list->rowCount() - 1, 0)->text().trimmed();
+      for (int row = 0; row < list->rowCount(); ++row) {
+        const QString id = list->item(row, 0)->text().trimmed();
+        if (!view.contains(list->visualItemRect(list->item(row, 0))) && !hidden.contains(id)) hidden.append(id);
+      }
+      if (last == u"50"_qs && lastShown.isEmpty()) {
+        lastShown.append(last);
+        platform::saveWindowPicture(window, pictures + u"/tabelle-ende-%1x%2.png"_qs.arg(size.width()).arg(size.height()));
+      }
+    });
+    looker.start(0);
+    BrowserConfig config = measureConfig();
+    playWhile(u"key End\nkey Home\nkey PageDown\nkey PageDown\nkey PageDown\nkey Escape"_qs,
+              [&] { tableeditor::browseTable(window, database.get(), config); });
+    looker.stop();
+    platform::closeWindow(window);
+    EXPECT_TRUE(hidden.isEmpty()) << size.width() << "x" << size.height() << ": rows out of view "
+                                  << hidden.join(u' ').toStdString();
+    EXPECT_EQ(lastShown, QStringList{u"50"_qs}) << size.width() << "x" << size.height();
+    EXPECT_GE(config.pageSize, 3);
+  }
+}
+
+// Dragging a title's border widens the column and leaves the order alone; a click sorts.
+TEST_F(TableEditorTest, WideningAColumnDoesNotSortIt) {
+  addMeasures(3);
+  BrowserConfig config = measureConfig(u"ORDER BY ID DESC"_qs);
+  QStringList seen = browse(u"resize tableList Auslass 150\nresize tableList ID 60\nkey Escape"_qs, config);
+  EXPECT_EQ(config.orderClause, u"ORDER BY ID DESC"_qs);
+  EXPECT_EQ(pages(seen).size(), 1u) << seen.join(u'\n').toStdString();
+  EXPECT_TRUE(seen.contains(u"columns tableList | ID:60 | Auslass:150 | Tätigkeit:200 | Planzeit:160 | Durchf.Zeit:160 | "
+                            "Mitarbeiter:100 | Anmerkung:200"_qs))
+      << seen.join(u'\n').toStdString();
+  seen = browse(u"resize tableList Auslass 150\nheader tableList Auslass\nkey Escape"_qs, config);
+  EXPECT_EQ(config.orderClause, u"ORDER BY AUID ASC"_qs);
+  EXPECT_EQ(pages(seen).size(), 2u) << "one fill at the start, one after the click";
 }
 
 }  // namespace

@@ -95,3 +95,23 @@ TEST_F(TableEditorTest, TheEditorTakesTwoThirdsOfTheDesktop) {
 }
 
 }  // namespace
+
+namespace {
+
+// The last day a date value holds ends at 03:14:07: an hour past it keeps that second
+// instead of clearing the date, and the sliders show it.
+TEST_F(TableEditorTest, OnTheLastDayAnHourPastTheLastSecondKeepsThatSecond) {
+  qint32 picked = 0;
+  const QStringList seen = playWhile(u"set pickHour 5\npress pickOK"_qs, [&] {
+    picked = pickDateTime(u"Planzeit"_qs, minutes, common::makeDate(2038, 1, 19, 2, 30));
+  });
+  EXPECT_EQ(picked, common::lastDateValue);
+  EXPECT_EQ(common::formatDate(u"%yyyy-%mm-%dd %hh:%ii:%ss"_qs, picked), u"2038-01-19 03:14:07"_qs);
+  EXPECT_TRUE(seen.contains(u"slider pickHour | 0..23 | 3 | enabled"_qs)) << seen.join(u'\n').toStdString();
+  EXPECT_TRUE(seen.contains(u"slider pickMinute | 0..59 | 14 | enabled"_qs));
+  playWhile(u"set pickMinute 10\npress pickOK"_qs,
+            [&] { picked = pickDateTime(u"Planzeit"_qs, minutes, common::makeDate(2038, 1, 19, 2, 30)); });
+  EXPECT_EQ(picked, common::makeDate(2038, 1, 19, 2, 10)) << "earlier on that day, as chosen";
+}
+
+}  // namespace

@@ -50,7 +50,7 @@ class TableEditorTest : public ::testing::Test {
   }
 
   // A measure as the program stores it: texts in the stored form.
-  void addMeasure(int id, const QString& auid, const QString& wastun, qint32 dasoll, qint32 dadurch,
+  void addMeasure(qint64 id, const QString& auid, const QString& wastun, qint32 dasoll, qint32 dadurch,
                   const QString& werdurch, const QString& anmerkung) {
     testsupport::run(database.get(),
                      {u"INSERT INTO massnahme VALUES ("_qs + QString::number(id) + u","_qs + db::quoteText(auid) +
@@ -88,18 +88,23 @@ class TableEditorTest : public ::testing::Test {
     return seen;
   }
 
+  // The table's own row number of the row with that ID.
+  qint64 rowidOf(const QString& table, qint64 id) {
+    return stored(u"SELECT rowid FROM "_qs + table + u" WHERE ID="_qs + QString::number(id)).toLongLong();
+  }
+
   QString stored(const QString& sql) {
     db::Query query(database.get(), sql);
     EXPECT_TRUE(query.ok() && query.next()) << sql.toStdString();
     return query.text(0);
   }
 
-  // The browser's window as the commands open it, but not maximised: 600 x 450, so that
-  // the list is 400 pixels high and a page holds 20 rows.
+  // The browser's window as the commands open it, but not maximised: 600 x 490, so that
+  // the list is 440 pixels high and, under its title row and its scroll bar, shows 20 rows.
   static int browserWindow() {
     platform::WindowFeatures features;
     features.minimiseBox = features.maximiseBox = features.sizingBorder = true;
-    return platform::openWindow(60, 40, 600, 450, u"Bearbeiten"_qs, features);
+    return platform::openWindow(60, 40, 600, 490, u"Bearbeiten"_qs, features);
   }
 
   // Plays the script while the program side runs; the transcript of what was seen. A
