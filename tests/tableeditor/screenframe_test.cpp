@@ -90,7 +90,7 @@ TEST_F(TableEditorTest, TheRecordDialogOfTheMeasuresWithItsFrameLiesWithinTheScr
   look.start(50);
   tableeditor::BrowserConfig config = tableeditor::measureBrowserConfig();
   const int window = browserWindow();
-  tableeditor::editRecord(window, database.get(), 42, config);
+  tableeditor::editRecord(window, database.get(), {tableeditor::RecordChoice::Edit, rowidOf(u"massnahme"_qs, 42)}, config);
   platform::closeWindow(window);
 
   ASSERT_FALSE(frame.isEmpty()) << "the dialog was not seen";
