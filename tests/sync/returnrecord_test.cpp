@@ -328,6 +328,39 @@ TEST_P(ReturnRecordTest, TwoDevicesCarryingOutOneMeasureKeepBothExecutions) {
                          u"3|erledigt"_qs, u"4|"_qs, u"5|B: nachgetragen"_qs}));
 }
 
+TEST_P(ReturnRecordTest, AnotherDevicesExecutionStaysAlsoWhenTheNewRowWentBackWithItsBatch) {
+  // The server refuses the remark "verboten".
+  const QString integer = GetParam() == Place::OdbcSqlite ? u"INTEGER"_qs : u"int"_qs;
+  testsupport::run(server.get(), {u"CREATE TABLE massnahme_neu (ID "_qs + integer + u", AUID varchar(32), wastun varchar(128), "
+                                  "dasoll "_qs + integer + u", dadurch "_qs + integer + u", werdurch varchar(64), anmerkung "
+                                  "varchar(128) CHECK (anmerkung <> 'verboten'))"_qs,
+                                  u"INSERT INTO massnahme_neu SELECT * FROM massnahme"_qs, u"DROP TABLE massnahme"_qs,
+                                  u"ALTER TABLE massnahme_neu RENAME TO massnahme"_qs});
+  db::ConnectionGuard other(openLocal(u"geraet_c_"_qs + testsupport::placeName(GetParam())));
+  ASSERT_TRUE(other);
+  ASSERT_EQ(fetchDay(), 3);
+  ASSERT_EQ(transfer::fetchDueMeasures(server.get(), other.get(), common::startOfDay(day), common::endOfDay(day),
+                                       status.screen()), 3);
+  carryOut(1, u"A: gespült"_qs);
+  EXPECT_EQ(giveBack(), std::make_pair(1, 0));
+  const QStringList afterA = dump(server.get(), u"massnahme"_qs);
+  // B's execution of the same measure goes as a new row, which the server refuses: the
+  // batch goes back, and nothing of it counts as returned.
+  testsupport::run(other.get(), {u"UPDATE massnahme SET dadurch="_qs + at(13) + u",werdurch='schulz',anmerkung='verboten' "
+                                 "WHERE ID=1"_qs});
+  EXPECT_EQ(transfer::returnMeasures(server.get(), other.get(), status.screen()), -1);
+  EXPECT_EQ(dump(server.get(), u"massnahme"_qs), afterA);
+  EXPECT_EQ(transfer::pendingWork(other.get()).measures, 1);
+  // Corrected and returned again: still a row of its own, A's stays.
+  testsupport::run(other.get(), {u"UPDATE massnahme SET anmerkung='B: gespült' WHERE ID=1"_qs});
+  int asNew = 0;
+  EXPECT_EQ(transfer::returnMeasures(server.get(), other.get(), status.screen(), &asNew), 1);
+  EXPECT_EQ(asNew, 1);
+  EXPECT_EQ(dump(server.get(), u"massnahme"_qs, u"ID,AUID,werdurch,anmerkung"_qs),
+            (QStringList{u"1|A1|meier|A: gespült"_qs, u"2|A2||"_qs, u"3|A3|schulz|erledigt"_qs, u"4|B7||"_qs,
+                         u"5|A1|schulz|B: gespült"_qs}));
+}
+
 TEST_P(ReturnRecordTest, AResultCorrectedAfterItsReturnCorrectsItsServerRow) {
   addResult(1, u"Bad 😀 warm"_qs, u"58.04"_qs);
   addResult(2, u"kalt"_qs);
@@ -434,7 +467,13 @@ TEST_P(ReturnRecordTest, ABatchTheServerRolledBackAsADeadlockVictimIsSentAgainWh
 // another transfer wrote meanwhile stays, and the write fails with a reason.
 TEST(TransferRecord, NeverOverwritesAnEntryAnotherTransferWrote) {
   db::ConnectionGuard local(openLocal(u"fremder_eintrag"_qs));
+  // The record as an earlier version made it gains the columns of an entry before its transit.
+  testsupport::run(local.get(), {u"CREATE TABLE abgleich (tabelle varchar(16) NOT NULL, zeile longint NOT NULL, ID longint "
+                                 "NOT NULL, serverID longint NOT NULL, vorgang varchar(16) NOT NULL, kennung longtext NOT "
+                                 "NULL, stand longtext NOT NULL, PRIMARY KEY (tabelle, zeile))"_qs});
   ASSERT_TRUE(transfer::ensureTransferRecord(local.get()));
+  ASSERT_TRUE(transfer::ensureTransferRecord(local.get()));
+  EXPECT_TRUE(db::Query(local.get(), u"SELECT vorherVorgang, vorherID, vorherStand FROM abgleich"_qs).ok());
   testsupport::run(local.get(), {u"INSERT INTO resultat VALUES (1, 'A1', 100, 'Süd 😀', 'KW', 'TWK', 36.5, 'ok', 'P1')"_qs,
                                  u"INSERT INTO massnahme VALUES (7, 'A7', 'Spülen', 100, 200, 'meier', 'ok')"_qs});
   // Another transfer recorded the result as in transit to server row 9, and the measure as sent.
