@@ -13,7 +13,6 @@
 #include "sync/transfersupport.h"
 
 #include <algorithm>
-#include <limits>
 #include <map>
 #include <memory>
 #include <utility>
@@ -115,7 +114,6 @@ class ReturnBatch {
   // false after a reported failure, and then the server keeps none of the batch.
   bool send(std::vector<Planned>& rows) {
     if (failed_) return false;
-    locked_ = false;
     if (!db::beginTransaction(server_)) return reported(u"SET autocommit=0;"_qs);
     serverOpen_ = true;
     if (std::any_of(rows.begin(), rows.end(), [](const Planned& p) { return p.action == Planned::Insert; })) {
@@ -234,7 +232,6 @@ class ReturnBatch {
   }
 
   bool lock() {
-    locked_ = true;
     if (!lockTables_) return true;
     const QString lock = u"LOCK TABLES "_qs + table_ + u" WRITE;"_qs;
     if (db::execute(server_, lock)) {
@@ -278,7 +275,7 @@ class ReturnBatch {
   QString table_;
   RecordWriter record_;
   bool lockTables_ = false;
-  bool serverOpen_ = false, localOpen_ = false, locked_ = false, failed_ = false;
+  bool serverOpen_ = false, localOpen_ = false, failed_ = false;
   QString unlock_;
   std::map<QString, std::unique_ptr<db::Statement>> prepared_;  // on the server, by their text
   int sent_ = 0;
