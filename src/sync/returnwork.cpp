@@ -1,7 +1,8 @@
 // "Daten abgeben": the recorded measures and results go to the server. Only what the
 // device's record (sync/transferrecord.h) does not hold yet is sent, in batches that are one
 // transaction each on the server, and the record keeps pace with the server's commits, so a
-// return that broke off goes on where it stopped. Nothing is deleted on the server.
+// return that broke off goes on where it stopped. Nothing is deleted on the server, and work
+// done there since the device fetched it is not overwritten.
 #include "sync/transfers.h"
 
 #include "common/programend.h"
@@ -12,7 +13,6 @@
 #include "sync/transfersupport.h"
 
 #include <algorithm>
-#include <limits>
 #include <map>
 #include <memory>
 #include <utility>
@@ -63,22 +63,39 @@ QString temperature(double value) {
 constexpr int firstBatchRows = 16;
 constexpr int largestBatchRows = 512;
 
-// One batch of a return. The server's statements run in one transaction. A row inserted
-// under a new ID is recorded as in transit in a local transaction that is committed just
-// before the server's, and as returned in the local transaction of the next batch (or at
-// the end), so that after a break at any point the next return knows each row the server
-// holds (see settleRowsInTransit). A changed measure is recorded once the server committed
-// its UPDATE: sending that once more would write the same values.
+// What a batch does with one local row: send an UPDATE of its server row, INSERT it under a
+// new ID, or only record it (the server holds it as it stands).
+struct Planned {
+  enum Action { Update, Insert, Record } action = Record;
+  qint64 row = 0;           // local rowid
+  RecordEntry before;       // the record's entry of the row as the return read it
+  qint64 serverId = 0;      // Update, Record: the server row; Insert: the new ID once taken
+  QString event;            // Record: what the record says of the row
+  QString sql;              // Update, Insert: the statement; an INSERT's first marker is the new ID
+  std::vector<SqlValue> values;  // its values (an INSERT's without the ID)
+};
+
+// One batch after the other of a return. Each batch is one transaction on the server: a
+// failure of any of its statements (a deadlock that made the server roll the transaction
+// back, a lock not had, a value refused) rolls the whole batch back, and nothing of it is
+// recorded as returned.
+//
+// A row inserted under a new ID is recorded as in transit, in a local transaction committed
+// before its statement is sent, and as returned in the local transaction right after the
+// server's commit. So wherever a return breaks off, also on tables that keep each INSERT at
+// once, the next return knows each row the server may hold (see settleRowsInTransit). A
+// changed measure or result is recorded after the server's commit: should the return break
+// off in between, the next one finds the measure's server row holding what was sent and
+// only records it; a result's UPDATE goes once more, writing the same values.
 //
 // New IDs are the table's highest ID + 1, read once per batch. On MariaDB and MySQL the
-// batch holds a table lock from its first insert to its commit, so that two devices
+// batch holds a table lock from before that read to its commit, so that two devices
 // returning at once never take the same ID; elsewhere an insert that meets a taken key
 // tries the next ID.
 class ReturnBatch {
  public:
   ReturnBatch(db::Connection* server, db::Connection* local, const QString& table)
-      : server_(server), local_(local), table_(table), recordStatement_(recordRowStatement(table)),
-        record_(local, recordStatement_) {
+      : server_(server), local_(local), table_(table), record_(local, table) {
     const int kind = db::databaseKind(server);
     lockTables_ = kind == 2 || kind == 3;
     if (lockTables_) {
@@ -93,73 +110,50 @@ class ReturnBatch {
   ReturnBatch(const ReturnBatch&) = delete;
   ReturnBatch& operator=(const ReturnBatch&) = delete;
 
-  // Opens the batch's two transactions; the local one first records what the batch before
-  // left on the server. false after a reported failure.
-  bool begin() {
-    locked_ = false;
-    nextId_ = 0;
-    batchSent_ = 0;
-    inTransit_ = noRows;
-    if (!record_.ok()) return reported(recordStatement_);
-    if (!beginLocal() || !recordCommitted()) return false;
+  // Sends the planned rows as one server transaction. true when the server committed it;
+  // false after a reported failure, and then the server keeps none of the batch.
+  bool send(std::vector<Planned>& rows) {
+    if (failed_) return false;
     if (!db::beginTransaction(server_)) return reported(u"SET autocommit=0;"_qs);
     serverOpen_ = true;
-    return true;
-  }
-
-  // Sends a statement that changes the server row serverId.
-  bool update(const QString& sql, const std::vector<SqlValue>& values, qint64 row, qint64 serverId) {
-    if (!send(sql, values)) return false;
-    updated_.push_back({row, serverId});
-    ++batchSent_;
-    return true;
-  }
-
-  // Inserts a row under a new ID, the value of the statement's first marker, and records it
-  // in transit; false after a reported failure.
-  bool insert(qint64 row, const QString& sql, std::vector<SqlValue> values) {
-    if (!locked_ && !lock()) return false;
-    values.insert(values.begin(), integerValue(0));
-    for (int attempt = 1;; ++attempt) {
-      if (nextId_ == 0) nextId_ = static_cast<qint64>(db::maxId(server_, table_)) + 1;
-      const qint64 id = nextId_;
-      values.front().integer = id;
-      if (send(sql, values, true)) {
-        nextId_ = id + 1;
-        ++batchSent_;
-        inTransit_ = {qMin(inTransit_.first, row), qMax(inTransit_.second, row)};
-        return record(row, id, inTransitEvent);
-      }
-      if (!db::lastErrorIsDuplicateKey() || attempt == maxAttempts) return reported(describe(sql, values));
-      // Another device took the ID meanwhile.
-      nextId_ = qMax(static_cast<qint64>(db::maxId(server_, table_)) + 1, id + 1);
+    if (std::any_of(rows.begin(), rows.end(), [](const Planned& p) { return p.action == Planned::Insert; })) {
+      if (!lock()) return fail();
+      qint64 next = static_cast<qint64>(db::maxId(server_, table_)) + 1;
+      for (Planned& p : rows)
+        if (p.action == Planned::Insert) p.serverId = next++;
     }
-  }
-
-  // Records a row the server already holds as it stands; nothing is sent.
-  bool found(qint64 row, qint64 serverId) { return record(row, serverId, fetchedEvent); }
-
-  // Commits the batch: the local record of its rows in transit, then the server's
-  // transaction. After a failure of one of its statements (reported then) what went before
-  // is kept where the connection still allows it, quietly. false after any failure.
-  bool commit() {
-    if (!commitLocal()) return false;  // the server's part goes back with the batch
-    if (!db::commitTransaction(server_)) return reported(u"COMMIT;"_qs);
+    // The rows in transit, and those the server holds as they stand, before anything is sent.
+    if (!beginLocal()) return fail();
+    for (const Planned& p : rows) {
+      if (p.action == Planned::Update) continue;
+      if (!record_.write(p.row, p.before, p.serverId, p.action == Planned::Insert ? inTransitEvent : p.event))
+        return fail(record_.statement());
+    }
+    if (!commitLocal()) return fail();
+    int sent = 0;
+    for (size_t i = 0; i < rows.size(); ++i) {
+      if (rows[i].action == Planned::Record) continue;
+      if (!(rows[i].action == Planned::Insert ? insert(rows, i) : execute(rows[i].sql, rows[i].values))) return fail();
+      ++sent;
+    }
+    if (!db::commitTransaction(server_)) return fail(u"COMMIT;"_qs);
     serverOpen_ = false;
-    committed_ = true;
-    committedInTransit_ = inTransit_;
     unlock();
-    sent_ += batchSent_;
-    return !failed_;
+    sent_ += sent;
+    // What the server took, recorded at once: the rows in transit are returned, the changed
+    // rows are recorded with the values sent.
+    if (!beginLocal()) return fail();
+    for (const Planned& p : rows) {
+      const bool ok = p.action == Planned::Insert   ? record_.arrived(p.row, p.serverId)
+                      : p.action == Planned::Update ? record_.write(p.row, p.before, p.serverId, returnedEvent)
+                                                    : true;
+      if (!ok) return fail(record_.statement());
+    }
+    return commitLocal() || fail();
   }
 
   // The rows the server took in the batches committed so far.
   int sent() const { return sent_; }
-
-  // Records what the last batch left on the server; false after a failure.
-  bool finish() { return !committed_ || (beginLocal() && recordCommitted() && commitLocal()); }
-
-  bool failed() const { return failed_; }
 
  private:
   static constexpr int maxAttempts = 50;
@@ -171,9 +165,17 @@ class ReturnBatch {
     return false;
   }
 
+  // Rolls the batch back on both sides, after the failure was reported (or is reported now).
+  bool fail(const QString& statement = {}) {
+    if (!statement.isEmpty()) reported(statement);
+    failed_ = true;
+    abandon();
+    return false;
+  }
+
   // Runs the statement, prepared on its first use, with the values; false after a failure,
   // reported unless the caller reports it.
-  bool send(const QString& sql, const std::vector<SqlValue>& values, bool quiet = false) {
+  bool execute(const QString& sql, const std::vector<SqlValue>& values, bool quiet = false) {
     std::unique_ptr<db::Statement>& statement = prepared_[sql];
     if (!statement) statement = std::make_unique<db::Statement>(server_, sql);
     bool ok = statement->ok();
@@ -189,6 +191,34 @@ class ReturnBatch {
     return ok;
   }
 
+  // Inserts rows[i] under its new ID. An ID that another device took meanwhile makes this
+  // row and those after it go to the next free IDs, recorded as such before any is sent.
+  bool insert(std::vector<Planned>& rows, size_t i) {
+    Planned& p = rows[i];
+    std::vector<SqlValue> values = p.values;
+    values.insert(values.begin(), integerValue(0));
+    for (int attempt = 1;; ++attempt) {
+      values.front().integer = p.serverId;
+      if (execute(p.sql, values, true)) return true;
+      if (!db::lastErrorIsDuplicateKey() || attempt == maxAttempts) return reported(describe(p.sql, values));
+      const QString error = db::lastError();
+      if (!renumber(rows, i, qMax(static_cast<qint64>(db::maxId(server_, table_)) + 1, p.serverId + 1))) return false;
+      db::setLastError(error);
+    }
+  }
+
+  // Gives the rows to insert from rows[first] on the IDs from `next` on, in one local
+  // transaction; false after a reported failure.
+  bool renumber(std::vector<Planned>& rows, size_t first, qint64 next) {
+    if (!beginLocal()) return false;
+    for (size_t j = first; j < rows.size(); ++j) {
+      if (rows[j].action != Planned::Insert) continue;
+      if (!record_.move(rows[j].row, rows[j].serverId, next)) return reported(record_.statement());
+      rows[j].serverId = next++;
+    }
+    return commitLocal();
+  }
+
   bool beginLocal() {
     if (!db::execute(local_, u"BEGIN;"_qs)) return reported(u"BEGIN;"_qs);
     localOpen_ = true;
@@ -201,33 +231,7 @@ class ReturnBatch {
     return true;
   }
 
-  bool record(qint64 row, qint64 serverId, const QString& event) {
-    record_.bindInteger(0, serverId);
-    record_.bindText(1, event);
-    record_.bindInteger(2, row);
-    return record_.execute() || reported(recordStatement_);
-  }
-
-  // The rows of the batch the server committed: those in transit are returned, and the
-  // changed measures are recorded with the values sent.
-  bool recordCommitted() {
-    if (committed_) {
-      // Only the rows of that batch lie in its range of local rows.
-      const QString mark = u"UPDATE abgleich SET vorgang='"_qs + returnedEvent + u"' WHERE tabelle='"_qs + table_ +
-                           u"' AND zeile BETWEEN "_qs + QString::number(committedInTransit_.first) + u" AND "_qs +
-                           QString::number(committedInTransit_.second) + u" AND vorgang='"_qs + inTransitEvent +
-                           u"';"_qs;
-      if (!db::execute(local_, mark)) return reported(mark);
-      for (const auto& [row, serverId] : updated_)
-        if (!record(row, serverId, returnedEvent)) return false;
-      committed_ = false;
-    }
-    updated_.clear();
-    return true;
-  }
-
   bool lock() {
-    locked_ = true;
     if (!lockTables_) return true;
     const QString lock = u"LOCK TABLES "_qs + table_ + u" WRITE;"_qs;
     if (db::execute(server_, lock)) {
@@ -255,7 +259,7 @@ class ReturnBatch {
     unlock_.clear();
   }
 
-  // Leaves nothing open on either side when the return ends inside a batch.
+  // Leaves nothing open on either side when a batch fails or the return ends inside one.
   void abandon() {
     const QString error = db::lastError();
     if (serverOpen_) db::rollbackTransaction(server_);
@@ -269,19 +273,12 @@ class ReturnBatch {
   db::Connection* server_;
   db::Connection* local_;
   QString table_;
-  QString recordStatement_;
-  db::Statement record_;
+  RecordWriter record_;
   bool lockTables_ = false;
-  bool serverOpen_ = false, localOpen_ = false, locked_ = false, failed_ = false;
-  bool committed_ = false;  // the server committed the last batch; the record does not say so yet
+  bool serverOpen_ = false, localOpen_ = false, failed_ = false;
   QString unlock_;
   std::map<QString, std::unique_ptr<db::Statement>> prepared_;  // on the server, by their text
-  qint64 nextId_ = 0;
-  int sent_ = 0, batchSent_ = 0;
-  std::vector<std::pair<qint64, qint64>> updated_;  // local rowid, server ID
-  // The first and last local row the batch recorded in transit, and those of the batch last committed.
-  static constexpr std::pair<qint64, qint64> noRows{std::numeric_limits<qint64>::max(), 0};
-  std::pair<qint64, qint64> inTransit_ = noRows, committedInTransit_ = noRows;
+  int sent_ = 0;
 };
 
 // Splits n rows into batches of growing size: calls work(first, count) for each, in order,
@@ -294,35 +291,60 @@ bool inBatches(size_t n, Work work) {
   return true;
 }
 
-// The value as it was sent (see the statements of the return) against the server's value.
-bool sameSentValue(const QString& column, const SentValue& sent, const QString& server) {
-  if (column == u"temp") return qAbs(temperature(sent.text.toDouble()).toDouble() - server.toDouble()) < 0.01;
+// A value as the device holds it (a record's, or a statement's) against the server's value.
+bool sameValue(const QString& column, const QString& device, const QString& server) {
   if (column == u"abda" || column == u"dasoll" || column == u"dadurch")
-    return static_cast<qint32>(sent.text.toDouble()) == server.toLongLong();
-  return db::unescapeText(sent.text) == db::unescapeText(server);
+    return static_cast<qint32>(device.toDouble()) == server.toLongLong();
+  return db::unescapeText(device) == db::unescapeText(server);
 }
 
-// Rows a return that broke off had sent without seeing the server's commit: those the
-// server holds under their ID with the values sent are recorded as returned; the others are
-// forgotten and go again. false after a reported failure.
+// A local transaction that is rolled back unless it was committed.
+class LocalTransaction {
+ public:
+  explicit LocalTransaction(db::Connection* local) : local_(local) {}
+  ~LocalTransaction() {
+    if (!open_) return;
+    const QString error = db::lastError();
+    db::execute(local_, u"ROLLBACK;"_qs);
+    db::setLastError(error);
+  }
+  LocalTransaction(const LocalTransaction&) = delete;
+  LocalTransaction& operator=(const LocalTransaction&) = delete;
+  bool begin() { return open_ = ran(u"BEGIN;"_qs); }
+  bool commit() { return !(open_ = !ran(u"COMMIT;"_qs)); }
+
+ private:
+  bool ran(const QString& statement) {
+    if (db::execute(local_, statement)) return true;
+    db::reportFailure(db::MessageForm::QueryFailed, statement);
+    return false;
+  }
+  db::Connection* local_;
+  bool open_ = false;
+};
+
+// Rows a return that broke off had sent without seeing the server's commit. A row counts as
+// arrived when its server ID holds a row recognisably the one sent (identityColumns),
+// whatever else was changed there since: it is recorded as returned. A row whose ID holds
+// nothing of it goes again; its entry is what it was before. false after a reported failure.
 bool settleRowsInTransit(db::Connection* server, db::Connection* local, const QString& table) {
   struct InTransit {
     qint64 row, serverId;
-    std::vector<SentValue> values;
+    std::vector<SentValue> identity;
   };
   std::vector<InTransit> rows;
   {
     const QString select = rowsInTransit(table);
     db::Query q(local, select);
     if (!queryRan(q, db::MessageForm::QueryFailed, select)) return false;
-    while (q.next()) rows.push_back({q.int64(0), q.int64(1), sentValues(q.text(2), q.text(3))});
+    while (q.next()) rows.push_back({q.int64(0), q.int64(1), sentValues(q.text(2), {})});
     if (q.failed()) {
       db::reportFailure(db::MessageForm::QueryFailed, select);
       return false;
     }
   }
   if (rows.empty()) return true;
-  const QStringList columns = recordedColumns(table);
+  const QStringList columns = identityColumns(table);
   std::vector<bool> held(rows.size(), false);
   for (size_t first = 0; first < rows.size(); first += largestBatchRows) {
     const size_t end = qMin(rows.size(), first + largestBatchRows);
@@ -334,10 +356,9 @@ bool settleRowsInTransit(db::Connection* server, db::Connection* local, const QS
     if (!queryRan(q, db::MessageForm::QueryFailed, lookup)) return false;
     while (q.next()) {
       for (size_t i = first; i < end; ++i) {
-        if (rows[i].serverId != q.int64(0) || rows[i].values.size() != static_cast<size_t>(columns.size())) continue;
+        if (rows[i].serverId != q.int64(0) || rows[i].identity.size() < static_cast<size_t>(columns.size())) continue;
         bool same = true;
-        for (int c = 0; same && c < columns.size(); ++c)
-          same = sameSentValue(columns[c], rows[i].values[c], q.text(c + 1));
+        for (int c = 0; same && c < columns.size(); ++c) same = sameValue(columns[c], rows[i].identity[c].text, q.text(c + 1));
         held[i] = held[i] || same;
       }
     }
@@ -346,17 +367,53 @@ bool settleRowsInTransit(db::Connection* server, db::Connection* local, const QS
       return false;
     }
   }
-  QStringList statements;
+  RecordWriter record(local, table);
+  LocalTransaction settle(local);
+  if (!settle.begin()) return false;
   for (size_t i = 0; i < rows.size(); ++i) {
-    const QString where = u" WHERE tabelle='"_qs + table + u"' AND zeile="_qs + QString::number(rows[i].row) + u';';
-    statements << (held[i] ? u"UPDATE abgleich SET vorgang='"_qs + returnedEvent + u'\'' + where
-                           : u"DELETE FROM abgleich"_qs + where);
+    if (held[i] ? record.arrived(rows[i].row, rows[i].serverId) : record.notArrived(rows[i].row, rows[i].serverId))
+      continue;
+    db::reportFailure(db::MessageForm::QueryFailed, record.statement());
+    return false;
   }
-  LocalReplacement settle(local, db::MessageForm::QueryFailed);
-  if (!settle.begin(statements.takeFirst())) return false;
-  for (const QString& statement : statements)
-    if (!settle.execute(statement)) return false;
   return settle.commit();
+}
+
+// The server's rows under the IDs, as "SELECT ID,<columns> FROM <table> WHERE ID IN (…);"
+// gives them, sorted by ID (rows of one ID in the server's order). false after a reported
+// failure.
+template <typename Row, typename Read>
+bool serverRowsById(db::Connection* server, const QString& table, const QString& columns, const QStringList& ids,
+                    std::vector<Row>& found, Read read) {
+  if (ids.isEmpty()) return true;
+  const QString lookup =
+      u"SELECT ID,"_qs + columns + u" FROM "_qs + table + u" WHERE ID IN ("_qs + ids.join(u',') + u");"_qs;
+  db::Query rows(server, lookup);
+  if (!queryRan(rows, db::MessageForm::QueryFailed, lookup)) return false;
+  while (rows.next()) found.push_back(read(rows));
+  if (rows.failed()) {
+    db::reportFailure(db::MessageForm::QueryFailed, lookup);
+    return false;
+  }
+  std::stable_sort(found.begin(), found.end(), [](const Row& a, const Row& b) { return a.id < b.id; });
+  return true;
+}
+
+// The rows of the sorted list under the ID.
+template <typename Row>
+std::pair<typename std::vector<Row>::const_iterator, typename std::vector<Row>::const_iterator> rowsWithId(
+    const std::vector<Row>& found, qint64 id) {
+  Row key;
+  key.id = id;
+  return std::equal_range(found.begin(), found.end(), key, [](const Row& a, const Row& b) { return a.id < b.id; });
+}
+
+// An UPDATE that would write more than one server row (several rows with one ID) is not sent:
+// the others would lose their own data. Reported by name; the row stays work on the device.
+void refuseUpdate(const QString& rowsNamed, qint64 count, qint64 serverId, const QString& statement) {
+  db::setLastError(u"Auf dem Server tragen "_qs + QString::number(count) + u' ' + rowsNamed + u" die ID "_qs +
+                   QString::number(serverId) + u"; die Änderung würde sie alle überschreiben und wurde nicht gesendet."_qs);
+  db::reportFailure(db::MessageForm::QueryFailed, statement);
 }
 
 struct LocalMeasure {
@@ -364,9 +421,11 @@ struct LocalMeasure {
   qint32 id = 0;
   QString auid, wastun, werdurch, anmerkung;  // stored forms
   qint32 dasoll = 0, dadurch = 0;
-  bool recorded = false;  // the record knows this row
+  bool recorded = false;  // an entry of the record belongs to this row
   qint64 serverId = 0;
   bool unchanged = false;  // dadurch, werdurch, anmerkung as last fetched or sent
+  QString stand;           // those values as the record holds them
+  RecordEntry entry;       // whatever entry the record holds for the row's number
   qint64 lookupId() const { return recorded ? serverId : id; }  // the server row it belongs to
 };
 
@@ -386,9 +445,21 @@ bool sameExecution(const LocalMeasure& m, const ServerMeasure& s) {
          db::unescapeText(m.anmerkung) == db::unescapeText(s.anmerkung);
 }
 
+// The server row's execution is still the one the record holds (as fetched or last sent).
+bool executionAsRecorded(const LocalMeasure& m, const ServerMeasure& s) {
+  const std::vector<SentValue> stand = sentValues({}, m.stand);
+  return stand.size() == 3 && sameValue(u"dadurch"_qs, stand[0].text, QString::number(s.dadurch)) &&
+         sameValue(u"werdurch"_qs, stand[1].text, s.werdurch) && sameValue(u"anmerkung"_qs, stand[2].text, s.anmerkung);
+}
+
+RecordEntry entryOf(const db::Query& rows, int column) {
+  return rows.isNull(column) ? RecordEntry{} : RecordEntry{rows.text(column), rows.int64(column + 1)};
+}
+
 }  // namespace
 
-int returnMeasures(db::Connection* server, db::Connection* local, const common::MainScreen& screen) {
+int returnMeasures(db::Connection* server, db::Connection* local, const common::MainScreen& screen, int* sentAsNew) {
+  if (sentAsNew) *sentAsNew = 0;
   if (!ensureTransferRecord(local)) return -1;
   if (!settleRowsInTransit(server, local, u"massnahme"_qs)) return -1;
   const qint64 total = db::countRows(local, u"massnahme"_qs);
@@ -400,7 +471,8 @@ int returnMeasures(db::Connection* server, db::Connection* local, const common::
     if (!queryRan(rows, db::MessageForm::QueryFailed, select)) return -1;
     while (rows.next()) {
       LocalMeasure m{rows.int64(0), rows.int32(1), rows.text(2), rows.text(3), rows.text(6), rows.text(7),
-                     rows.int32(4), rows.int32(5), !rows.isNull(8), rows.int64(8), rows.int32(9) == 1};
+                     rows.int32(4), rows.int32(5), !rows.isNull(8), rows.int64(8), rows.int32(9) == 1,
+                     rows.text(10), entryOf(rows, 11)};
       if (m.recorded && m.unchanged) ++unchanged;
       else measures.push_back(std::move(m));
     }
@@ -412,77 +484,73 @@ int returnMeasures(db::Connection* server, db::Connection* local, const common::
   screen.statusText(u"Tabelle massnahme "_qs + QString::number(total) + u" Einträge abgeben"_qs);
   common::TransferProgress progress(screen, total);
   ReturnBatch batch(server, local, u"massnahme"_qs);
+  const QString update = u"UPDATE massnahme SET dadurch=?,werdurch=?,anmerkung=? WHERE ID=?;"_qs;
+  const QString insert = u"INSERT INTO massnahme (ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung) VALUES (?,?,?,?,?,?,?);"_qs;
   const bool complete = inBatches(measures.size(), [&](size_t first, size_t count) {
     // The server's rows under the IDs these measures belong to.
     QStringList ids;
     for (size_t i = first; i < first + count; ++i) ids << QString::number(measures[i].lookupId());
-    const QString lookup = u"SELECT ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung FROM massnahme WHERE ID IN ("_qs +
-                           ids.join(u',') + u");"_qs;
     std::vector<ServerMeasure> found;
-    {
-      db::Query rows(server, lookup);
-      if (!queryRan(rows, db::MessageForm::QueryFailed, lookup)) return false;
-      while (rows.next())
-        found.push_back(
-            {rows.int64(0), rows.text(1), rows.text(2), rows.text(5), rows.text(6), rows.int32(3), rows.int32(4)});
-      if (rows.failed()) {
-        db::reportFailure(db::MessageForm::QueryFailed, lookup);
-        return false;
-      }
-    }
-    // By ID, rows of one ID in the server's order.
-    const auto byId = [](const ServerMeasure& a, const ServerMeasure& b) { return a.id < b.id; };
-    std::stable_sort(found.begin(), found.end(), byId);
-    if (!batch.begin()) return false;
-    for (size_t i = first; i < first + count && !batch.failed(); ++i) {
+    if (!serverRowsById(server, u"massnahme"_qs, u"AUID,wastun,dasoll,dadurch,werdurch,anmerkung"_qs, ids, found,
+                        [](const db::Query& r) {
+                          return ServerMeasure{r.int64(0), r.text(1), r.text(2), r.text(5), r.text(6), r.int32(3), r.int32(4)};
+                        }))
+      return false;
+    std::vector<Planned> planned;
+    int asNew = 0;
+    for (size_t i = first; i < first + count; ++i) {
       progress.show(unchanged + static_cast<qint64>(i));
       const LocalMeasure& m = measures[i];
       const qint64 serverId = m.lookupId();
-      ServerMeasure key;
-      key.id = serverId;
-      const auto [begin, end] = std::equal_range(found.begin(), found.end(), key, byId);
+      const auto [begin, end] = rowsWithId(found, serverId);
       const auto sameId = end - begin;
       const auto match = std::find_if(begin, end, [&](const ServerMeasure& s) { return sameMeasure(m, s); });
-      const ServerMeasure* same = match == end ? nullptr : &*match;
 
-      enum class Send { Update, Insert, Nothing } send;
-      if (m.recorded) {
+      Planned p;
+      p.row = m.row;
+      p.before = m.entry;
+      p.serverId = serverId;
+      if (m.recorded && sameId == 1 && sameExecution(m, *begin)) {
+        // The server holds this execution already (sent by a return that broke off).
+        p.event = returnedEvent;
+      } else if (m.recorded && sameId == 1 && !executionAsRecorded(m, *begin)) {
+        // Carried out on the server, or by another device, since this device fetched it:
+        // that work stays, and this execution goes in as a measure of its own.
+        p.action = Planned::Insert;
+        ++asNew;
+      } else if (m.recorded) {
         // Fetched or sent before, changed since: its own server row, unless the server lost it.
-        send = sameId == 0 ? Send::Insert : Send::Update;
-      } else if (!same) {
+        p.action = sameId == 0 ? Planned::Insert : Planned::Update;
+      } else if (match == end) {
         // Made on the device: a local ID says nothing about the server's rows.
-        send = Send::Insert;
-      } else {
+        p.action = Planned::Insert;
+      } else if (m.dadurch > 0 && !sameExecution(m, *match)) {
         // Fetched before the device kept its record: sent only when carried out here and
         // different from the server's row, so work done on the server meanwhile stays.
-        send = m.dadurch > 0 && !sameExecution(m, *same) ? Send::Update : Send::Nothing;
+        p.action = Planned::Update;
+      } else {
+        p.event = fetchedEvent;
       }
 
-      if (send == Send::Nothing) {
-        batch.found(m.row, serverId);
-      } else if (send == Send::Update) {
-        const QString update = u"UPDATE massnahme SET dadurch=?,werdurch=?,anmerkung=? WHERE ID=?;"_qs;
-        const std::vector<SqlValue> values{integerValue(m.dadurch), textValue(m.werdurch), textValue(m.anmerkung),
-                                           integerValue(serverId)};
+      if (p.action == Planned::Update) {
+        p.sql = update;
+        p.values = {integerValue(m.dadurch), textValue(m.werdurch), textValue(m.anmerkung), integerValue(serverId)};
         if (sameId > 1) {
-          // It would write every one of them: the others would lose their own data.
-          db::setLastError(u"Auf dem Server tragen "_qs + QString::number(sameId) + u" Maßnahmen die ID "_qs +
-                           QString::number(serverId) +
-                           u"; die Änderung würde sie alle überschreiben und wurde nicht gesendet."_qs);
-          db::reportFailure(db::MessageForm::QueryFailed, describe(update, values));
+          refuseUpdate(u"Maßnahmen"_qs, sameId, serverId, describe(p.sql, p.values));
           continue;
         }
-        batch.update(update, values, m.row, serverId);
-      } else {
-        batch.insert(m.row,
-                     u"INSERT INTO massnahme (ID,AUID,wastun,dasoll,dadurch,werdurch,anmerkung) VALUES (?,?,?,?,?,?,?);"_qs,
-                     {textValue(m.auid), textValue(m.wastun), integerValue(m.dasoll), integerValue(m.dadurch),
-                      textValue(m.werdurch), textValue(m.anmerkung)});
+      } else if (p.action == Planned::Insert) {
+        p.sql = insert;
+        p.values = {textValue(m.auid), textValue(m.wastun), integerValue(m.dasoll), integerValue(m.dadurch),
+                    textValue(m.werdurch), textValue(m.anmerkung)};
       }
+      planned.push_back(std::move(p));
     }
-    return batch.commit();
+    if (!batch.send(planned)) return false;
+    if (sentAsNew) *sentAsNew += asNew;
+    return true;
   });
-  return batch.finish() && complete ? batch.sent() : -1;
+  return complete ? batch.sent() : -1;
 }
 
 int returnResults(db::Connection* server, db::Connection* local, const common::MainScreen& screen) {
@@ -493,17 +561,20 @@ int returnResults(db::Connection* server, db::Connection* local, const common::M
   struct LocalResult {
     qint64 row;
     std::vector<SqlValue> values;  // those after the ID
+    qint64 serverId;               // returned before under this ID (corrected since), or 0
+    RecordEntry entry;
   };
   std::vector<LocalResult> results;
   {
     db::Query rows(local, select);
     if (!queryRan(rows, db::MessageForm::QueryFailed, select)) return -1;
     while (rows.next()) {
-      if (!rows.isNull(10)) continue;  // returned already, as it stands
+      if (rows.int32(11) == 1) continue;  // returned already, as it stands
       results.push_back({rows.int64(0),
                          {textValue(rows.text(2)), integerValue(rows.int32(3)), textValue(rows.text(4)),
                           textValue(rows.text(5)), textValue(rows.text(6)), numberValue(temperature(rows.real(7))),
-                          textValue(rows.text(8)), textValue(rows.text(9))}});
+                          textValue(rows.text(8)), textValue(rows.text(9))},
+                         rows.isNull(10) ? 0 : rows.int64(10), entryOf(rows, 12)});
     }
     if (rows.failed()) {
       db::reportFailure(db::MessageForm::QueryFailed, select);
@@ -514,20 +585,52 @@ int returnResults(db::Connection* server, db::Connection* local, const common::M
   common::TransferProgress progress(screen, total);
   const qint64 before = total - static_cast<qint64>(results.size());
   ReturnBatch batch(server, local, u"resultat"_qs);
+  const QString update = u"UPDATE resultat SET anme=?,keim=?,syst=?,temp=?,resu=?,prot=? WHERE ID=?;"_qs;
+  const QString insert = u"INSERT INTO resultat (ID,AUID,abda,anme,keim,syst,temp,resu,prot) VALUES (?,?,?,?,?,?,?,?,?);"_qs;
+  struct ServerResult {
+    qint64 id = 0;
+  };
   const bool complete = inBatches(results.size(), [&](size_t first, size_t count) {
-    if (!batch.begin()) return false;
-    for (size_t i = first; i < first + count && !batch.failed(); ++i) {
+    // A result corrected after its return goes to the server row it was returned as.
+    QStringList ids;
+    for (size_t i = first; i < first + count; ++i)
+      if (results[i].serverId != 0) ids << QString::number(results[i].serverId);
+    std::vector<ServerResult> found;
+    if (!serverRowsById(server, u"resultat"_qs, u"AUID"_qs, ids, found,
+                        [](const db::Query& r) { return ServerResult{r.int64(0)}; }))
+      return false;
+    std::vector<Planned> planned;
+    for (size_t i = first; i < first + count; ++i) {
       progress.show(before + static_cast<qint64>(i));
-      batch.insert(results[i].row,
-                   u"INSERT INTO resultat (ID,AUID,abda,anme,keim,syst,temp,resu,prot) VALUES (?,?,?,?,?,?,?,?,?);"_qs,
-                   results[i].values);
+      const LocalResult& r = results[i];
+      const auto [begin, end] = rowsWithId(found, r.serverId);
+      Planned p;
+      p.row = r.row;
+      p.before = r.entry;
+      if (r.serverId != 0 && begin != end) {
+        p.action = Planned::Update;
+        p.serverId = r.serverId;
+        p.sql = update;
+        p.values = {r.values.begin() + 2, r.values.end()};
+        p.values.push_back(integerValue(r.serverId));
+        if (end - begin > 1) {
+          refuseUpdate(u"Resultate"_qs, end - begin, r.serverId, describe(p.sql, p.values));
+          continue;
+        }
+      } else {
+        // Not returned yet, or the server no longer holds the row it went to.
+        p.action = Planned::Insert;
+        p.sql = insert;
+        p.values = r.values;
+      }
+      planned.push_back(std::move(p));
     }
-    return batch.commit();
+    return batch.send(planned);
   });
-  const bool recorded = batch.finish();
   common::clearStatus(screen);
-  return recorded && complete ? batch.sent() : -1;
+  return complete ? batch.sent() : -1;
 }
+
 
 void returnWorkCommand(db::Connection* local, const db::ServerSettings& settings,
                        const common::MainScreen& screen) {
@@ -536,7 +639,8 @@ void returnWorkCommand(db::Connection* local, const db::ServerSettings& settings
     return;
   }
   db::ConnectionGuard server(openObjectServer(settings, screen, platform::BoxIcon::Error));
-  const int measures = returnMeasures(server.get(), local, screen);
+  int asNew = 0;
+  const int measures = returnMeasures(server.get(), local, screen, &asNew);
   const int results = returnResults(server.get(), local, screen);
   // A failed transfer was reported where it happened; the summary says it stopped rather
   // than showing a count that was never reached.
@@ -544,8 +648,14 @@ void returnWorkCommand(db::Connection* local, const db::ServerSettings& settings
     return count < 0 ? u"Abgleich für "_qs + table + u" nach einem Fehler abgebrochen."_qs
                      : QString::number(count) + u" Abgleichvorgänge für "_qs + table + u" durchgeführt."_qs;
   };
-  platform::messageBox(u"Info"_qs, line(measures, u"Massnahme"_qs) + u"\r\n"_qs + line(results, u"Resultat"_qs),
-                       platform::BoxIcon::Info);
+  QString summary = line(measures, u"Massnahme"_qs) + u"\r\n"_qs + line(results, u"Resultat"_qs);
+  // Measures whose execution on the server changed since the fetch went in as new rows.
+  if (asNew == 1)
+    summary += u"\r\nDavon 1 als neue Maßnahme gesendet, weil sie auf dem Server inzwischen geändert wurde."_qs;
+  else if (asNew > 1)
+    summary += u"\r\nDavon "_qs + QString::number(asNew) +
+               u" als neue Maßnahmen gesendet, weil sie auf dem Server inzwischen geändert wurden."_qs;
+  platform::messageBox(u"Info"_qs, summary, platform::BoxIcon::Info);
 }
 
 }  // namespace transfer

@@ -14,8 +14,10 @@
 namespace transfer {
 
 // A local row of massnahme or resultat is known by its row number in the local file, its ID
-// and its identifying values (measure: AUID, wastun, dasoll; result: all its values). The
-// record's "stand" of a measure holds dadurch, werdurch and anmerkung as last fetched or sent.
+// and its identifying values (measure: AUID, wastun, dasoll; result: AUID and abda). The
+// record's "kennung" holds a measure's identifying values and all values of a result, its
+// "stand" a measure's dadurch, werdurch and anmerkung, as last fetched or sent. While a
+// measure is in transit, "vorherVorgang", "vorherID" and "vorherStand" keep its entry before.
 inline const QString recordTable = QStringLiteral("abgleich");
 
 // The record table, made when the file has none yet (files of older versions). false after
@@ -36,16 +38,17 @@ inline const QString fetchedEvent = QStringLiteral("abgeholt");
 inline const QString returnedEvent = QStringLiteral("abgegeben");
 inline const QString inTransitEvent = QStringLiteral("unterwegs");
 
-// The statement that records one local row, with its values as they stand, as belonging to a
-// server row. Markers, bound in this order: the server's ID, the event, the local rowid.
-QString recordRowStatement(const QString& table);
+// The columns whose values a record holds, those of its "kennung", then those of its "stand".
+QStringList recordedColumns(const QString& table);
+
+// The columns by which a row on the server is recognisably the one the device sent, whatever
+// else was changed there since: a measure's AUID, wastun and dasoll, a result's AUID and abda.
+// They are the first columns of the record's "kennung".
+QStringList identityColumns(const QString& table);
 
 // The rows of the table in transit: rowid, server ID, then the values as they were sent
 // (quote() forms, see sentValues).
 QString rowsInTransit(const QString& table);
-
-// The columns whose values a record holds, those of its "kennung", then those of its "stand".
-QStringList recordedColumns(const QString& table);
 
 // The values of a record's "kennung" and "stand" (SQLite quote() forms joined by commas) in
 // column order; a NULL is an empty text. Texts are in their stored form.
@@ -55,9 +58,47 @@ struct SentValue {
 };
 std::vector<SentValue> sentValues(const QString& kennung, const QString& stand);
 
-// The local rows with what the record knows of each, in local order: rowid, the columns
-// of the table, then the record's server ID (NULL when none) and, for a measure, 1 when its
-// "stand" is unchanged since the record.
+// The record's entry of a local row as the return read it: none (empty event), or its event
+// and server ID.
+struct RecordEntry {
+  QString event;
+  qint64 serverId = 0;
+};
+
+// Writes the entries of one table's rows. Each write names the entry it replaces and changes
+// exactly that one: an entry that another transfer wrote meanwhile is never overwritten, the
+// write fails instead. A failed write leaves lastError() and statement() for its message.
+class RecordWriter {
+ public:
+  RecordWriter(db::Connection* local, const QString& table) : local_(local), table_(table) {}
+
+  // The local row, with its values as they stand, as belonging to the server row. A measure
+  // going in transit keeps the entry it had, for the case that the server never takes it.
+  bool write(qint64 row, const RecordEntry& before, qint64 serverId, const QString& event);
+  // A row in transit that goes to another server ID, before it is sent again.
+  bool move(qint64 row, qint64 from, qint64 to);
+  // A row in transit that the server holds: returned.
+  bool arrived(qint64 row, qint64 serverId);
+  // A row in transit that the server does not hold: its entry is what it was before, or none.
+  bool notArrived(qint64 row, qint64 serverId);
+
+  const QString& statement() const { return statement_; }
+
+ private:
+  // Runs the statement with the integer values for its markers; true when it changed one entry.
+  bool changeOne(const QString& sql, const std::vector<qint64>& values);
+  bool changed(const QString& sql, const std::vector<qint64>& values, int& count);
+
+  db::Connection* local_;
+  QString table_;
+  QString statement_;
+};
+
+// The local rows with what the record knows of each, in local order: rowid, the columns of
+// the table, then from the entry that belongs to the row (the same ID and identifying
+// values; NULL when none) its server ID, 1 when the row is unchanged since the entry (a
+// measure's "stand", all of a result's values) and, for a measure, its "stand"; last the
+// event and server ID of whatever entry the record holds for the row's number (NULL when none).
 QString measuresWithRecord();
 QString resultsWithRecord();
 

@@ -35,7 +35,10 @@ int clearTable(db::Connection* c, const QString& table);
 
 // Sends every local measure (update by ID, or insert under the server's highest ID + 1)
 // and appends every local result. Each returns the rows sent or -1 after a reported failure.
-int returnMeasures(db::Connection* server, db::Connection* local, const common::MainScreen& screen);
+// sentAsNew, when given, counts the measures that went in as new rows because their
+// execution on the server had changed since the fetch.
+int returnMeasures(db::Connection* server, db::Connection* local, const common::MainScreen& screen,
+                   int* sentAsNew = nullptr);
 int returnResults(db::Connection* server, db::Connection* local, const common::MainScreen& screen);
 
 // The day choice in the main window: the days with open measures on the server. Returns

@@ -173,6 +173,18 @@ db::Connection* openEmpty(Place place, const QString& name) {
   return nullptr;
 }
 
+ObjectServer objectServer(Place place, const QString& name) {
+  const Servers& s = servers();
+  switch (place) {
+    case Place::MariaDb:
+      return {{u"MARIADB"_qs, s.mariaHost, s.mariaPort, s.mariaUser, s.mariaPass}, schemaName(name)};
+    case Place::OdbcSqlite: return {{u"ODBC"_qs, {}, {}, {}, {}}, sourceName(u"VarnothSqlite"_qs, name)};
+    case Place::OdbcMariaDb: return {{u"ODBC"_qs, {}, {}, {}, {}}, sourceName(u"VarnothMaria"_qs, name)};
+    case Place::LocalSqlite: break;
+  }
+  return {};
+}
+
 BoxRecorder::BoxRecorder(platform::BoxAnswer a, QStringList in) : answer(a), inputs(std::move(in)) {
   platform::setBoxResponder([this](const platform::BoxRequest& request) {
     boxes.push_back(request);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "db/database.h"
+#include "db/serverdb.h"
 #include "platform/boxes.h"
 
 #include <QString>
@@ -34,6 +35,14 @@ const std::vector<Place>& allPlaces();
 // An empty database at the place, open. Each call starts from nothing: a new SQLite file,
 // a new MariaDB schema, or for ODBC a data source of its own on a new file or schema.
 db::Connection* openEmpty(Place place, const QString& name);
+
+// How the program reaches the database that openEmpty(place, name) made: the server settings
+// of its configuration and the object's name (a MariaDB schema or an ODBC data source).
+struct ObjectServer {
+  db::ServerSettings settings;
+  QString object;
+};
+ObjectServer objectServer(Place place, const QString& name);
 
 // An ODBC data source named `source` on the test MariaDB server, reached at the given port
 // (a relay in front of it), on the given schema. Rewrites this process's data-source file.

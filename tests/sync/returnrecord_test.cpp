@@ -1,6 +1,7 @@
 // The return by the device's record, on each kind of server: only work the server lacks is
 // sent, each row once, never onto another measure; what a return sent before it broke off
 // is not sent again.
+#include "relay.h"
 #include "testservers.h"
 #include "transfer_fixture.h"
 
@@ -198,9 +199,13 @@ TEST_P(ReturnRecordTest, AFailedReturnGoesOnWhereItStoppedAndSendsNothingTwice) 
   ASSERT_EQ(boxes.boxes.size(), 1u);
   EXPECT_TRUE(boxes.boxes[0].text.startsWith(u"Die Abfrage INSERT INTO resultat (ID,AUID,abda,anme,keim,syst,temp,resu,prot) "
                                              "VALUES (3,'A1',"_qs)) << boxes.boxes[0].text.toStdString();
-  // The technician corrects the temperature and returns again: only what is missing goes.
+  // The batch of the refused row went back as a whole: nothing of it is on the server, and
+  // nothing of it counts as returned.
+  EXPECT_TRUE(dump(server.get(), u"resultat"_qs).isEmpty());
+  EXPECT_EQ(transfer::pendingWork(local.get()).results, 4);
+  // The technician corrects the temperature and returns again: what is missing goes, once.
   testsupport::run(local.get(), {u"UPDATE resultat SET temp=36.5 WHERE ID=3"_qs});
-  EXPECT_EQ(giveBack(), std::make_pair(0, 2));
+  EXPECT_EQ(giveBack(), std::make_pair(0, 4));
   EXPECT_EQ(dump(server.get(), u"resultat"_qs, u"ID,anme"_qs),
             (QStringList{u"1|eins"_qs, u"2|zwei"_qs, u"3|verschrieben"_qs, u"4|vier"_qs}));
   EXPECT_EQ(dump(server.get(), u"massnahme"_qs, u"ID"_qs).size(), 4);
@@ -247,6 +252,255 @@ TEST_P(ReturnRecordTest, TheWarningOfTheFetchCountsWorkNotYetReturned) {
   EXPECT_EQ(giveBack(), std::make_pair(1, 2));
   ASSERT_EQ(fetchDay(), 3);
   EXPECT_EQ(transfer::pendingWork(local.get()).measures, 0);
+}
+
+TEST_P(ReturnRecordTest, AnOfficeEditOrDeleteBeforeTheRetryOfABrokenReturnDuplicatesNothing) {
+  ASSERT_EQ(fetchDay(), 3);
+  carryOut(1, u"ok"_qs);
+  testsupport::run(local.get(), {u"INSERT INTO massnahme VALUES (4, 'A9', 'Neu 😀', "_qs + at(13) + u", "_qs + at(14) +
+                                 u", 'meier', 'neu')"_qs});
+  addResult(1, u"Bad 😀 O'Neil & <Söhne>"_qs);
+  addResult(2, u"zwei"_qs);
+  addResult(3, u"drei \\ Süd/Nord"_qs);
+  EXPECT_EQ(giveBack(), std::make_pair(2, 3));
+  // The return broke off after the server's commit, before the device recorded it.
+  testsupport::run(local.get(), {u"UPDATE abgleich SET vorgang='unterwegs' WHERE vorgang='abgegeben'"_qs});
+  // Meanwhile the office corrects a temperature and remarks, and deletes a result.
+  testsupport::run(server.get(), {u"UPDATE resultat SET temp=37.2, anme='Büro: nachgemessen' WHERE ID=41"_qs,
+                                  u"UPDATE massnahme SET werdurch='büro', anmerkung='Büro 😀 geprüft' WHERE ID=5"_qs,
+                                  u"UPDATE massnahme SET anmerkung='Büro' WHERE ID=1"_qs,
+                                  u"DELETE FROM resultat WHERE ID=42"_qs});
+  // Only the deleted result goes again: sending it twice is the lesser harm than losing it.
+  EXPECT_EQ(giveBack(), std::make_pair(0, 1));
+  EXPECT_TRUE(boxes.boxes.empty()) << boxes.boxes.front().text.toStdString();
+  EXPECT_EQ(dump(server.get(), u"massnahme"_qs, u"ID,AUID,werdurch,anmerkung"_qs),
+            (QStringList{u"1|A1|meier|Büro"_qs, u"2|A2||"_qs, u"3|A3|schulz|erledigt"_qs, u"4|B7||"_qs,
+                         u"5|A9|büro|Büro 😀 geprüft"_qs}));
+  EXPECT_EQ(dump(server.get(), u"resultat"_qs, u"ID,anme,temp"_qs),
+            (QStringList{u"40|NULL|NULL"_qs, u"41|Büro: nachgemessen|37.2"_qs,
+                         u"43|"_qs + db::escapeText(u"drei \\ Süd/Nord"_qs) + u"|36.5"_qs, u"44|zwei|36.5"_qs}));
+  EXPECT_EQ(giveBack(), std::make_pair(0, 0));
+  EXPECT_EQ(transfer::pendingWork(local.get()).measures, 0);
+  EXPECT_EQ(transfer::pendingWork(local.get()).results, 0);
+}
+
+TEST_P(ReturnRecordTest, TwoDevicesCarryingOutOneMeasureKeepBothExecutions) {
+  // Device B: its own file, the same day fetched.
+  db::ConnectionGuard other(openLocal(u"geraet_b_"_qs + testsupport::placeName(GetParam())));
+  ASSERT_TRUE(other);
+  ASSERT_EQ(fetchDay(), 3);
+  ASSERT_EQ(transfer::fetchDueMeasures(server.get(), other.get(), common::startOfDay(day), common::endOfDay(day),
+                                       status.screen()), 3);
+  carryOut(1, u"A: gespült 😀"_qs);
+  testsupport::run(other.get(), {u"UPDATE massnahme SET dadurch="_qs + at(13) +
+                                 u",werdurch='O''Neil',anmerkung='B: Filter C:\\\\temp & <neu>' WHERE ID IN (1,2)"_qs});
+  EXPECT_EQ(giveBack(), std::make_pair(1, 0));
+  const QString first = dump(server.get(), u"massnahme"_qs)[0];
+
+  // B returns through the command: measure 1 changed on the server since B fetched it.
+  const testsupport::ObjectServer b = testsupport::objectServer(GetParam(), testName());
+  common::MainScreen screen = status.screen();
+  screen.currentObject = b.object;
+  transfer::returnWorkCommand(other.get(), b.settings, screen);
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].title, u"Info"_qs);
+  EXPECT_EQ(boxes.boxes[0].text, u"2 Abgleichvorgänge für Massnahme durchgeführt.\r\n"
+                                 "0 Abgleichvorgänge für Resultat durchgeführt.\r\n"
+                                 "Davon 1 als neue Maßnahme gesendet, weil sie auf dem Server inzwischen geändert wurde."_qs);
+  // A's execution is untouched; B's is a measure of its own, of the same outlet, kind and due time.
+  const QString remarkB = db::escapeText(u"B: Filter C:\\temp & <neu>"_qs);
+  const QString oneil = db::escapeText(u"O'Neil"_qs);
+  EXPECT_EQ(dump(server.get(), u"massnahme"_qs),
+            (QStringList{first, u"2|A2|Probe|"_qs + at(9) + u'|' + at(13) + u'|' + oneil + u'|' + remarkB,
+                         u"3|A3|Spülen 😀|"_qs + at(10) + u'|' + at(11) + u"|schulz|erledigt"_qs,
+                         u"4|B7|Probe|"_qs + QString::number(day + 86400 * 7) + u"|0||"_qs,
+                         u"5|A1|Spülen 😀|"_qs + at(8) + u'|' + at(13) + u'|' + oneil + u'|' + remarkB}));
+
+  // Nothing goes twice; B's later change goes to B's own row.
+  int asNew = -1;
+  EXPECT_EQ(transfer::returnMeasures(server.get(), other.get(), status.screen(), &asNew), 0);
+  EXPECT_EQ(asNew, 0);
+  testsupport::run(other.get(), {u"UPDATE massnahme SET anmerkung='B: nachgetragen' WHERE ID=1"_qs});
+  EXPECT_EQ(transfer::returnMeasures(server.get(), other.get(), status.screen(), &asNew), 1);
+  EXPECT_EQ(asNew, 0);
+  EXPECT_EQ(dump(server.get(), u"massnahme"_qs, u"ID,anmerkung"_qs),
+            (QStringList{first.section(u'|', 0, 0) + u'|' + first.section(u'|', 6), u"2|"_qs + remarkB,
+                         u"3|erledigt"_qs, u"4|"_qs, u"5|B: nachgetragen"_qs}));
+}
+
+TEST_P(ReturnRecordTest, AnotherDevicesExecutionStaysAlsoWhenTheNewRowWentBackWithItsBatch) {
+  // The server refuses the remark "verboten".
+  const QString integer = GetParam() == Place::OdbcSqlite ? u"INTEGER"_qs : u"int"_qs;
+  testsupport::run(server.get(), {u"CREATE TABLE massnahme_neu (ID "_qs + integer + u", AUID varchar(32), wastun varchar(128), "
+                                  "dasoll "_qs + integer + u", dadurch "_qs + integer + u", werdurch varchar(64), anmerkung "
+                                  "varchar(128) CHECK (anmerkung <> 'verboten'))"_qs,
+                                  u"INSERT INTO massnahme_neu SELECT * FROM massnahme"_qs, u"DROP TABLE massnahme"_qs,
+                                  u"ALTER TABLE massnahme_neu RENAME TO massnahme"_qs});
+  db::ConnectionGuard other(openLocal(u"geraet_c_"_qs + testsupport::placeName(GetParam())));
+  ASSERT_TRUE(other);
+  ASSERT_EQ(fetchDay(), 3);
+  ASSERT_EQ(transfer::fetchDueMeasures(server.get(), other.get(), common::startOfDay(day), common::endOfDay(day),
+                                       status.screen()), 3);
+  carryOut(1, u"A: gespült"_qs);
+  EXPECT_EQ(giveBack(), std::make_pair(1, 0));
+  const QStringList afterA = dump(server.get(), u"massnahme"_qs);
+  // B's execution of the same measure goes as a new row, which the server refuses: the
+  // batch goes back, and nothing of it counts as returned.
+  testsupport::run(other.get(), {u"UPDATE massnahme SET dadurch="_qs + at(13) + u",werdurch='schulz',anmerkung='verboten' "
+                                 "WHERE ID=1"_qs});
+  EXPECT_EQ(transfer::returnMeasures(server.get(), other.get(), status.screen()), -1);
+  EXPECT_EQ(dump(server.get(), u"massnahme"_qs), afterA);
+  EXPECT_EQ(transfer::pendingWork(other.get()).measures, 1);
+  // Corrected and returned again: still a row of its own, A's stays.
+  testsupport::run(other.get(), {u"UPDATE massnahme SET anmerkung='B: gespült' WHERE ID=1"_qs});
+  int asNew = 0;
+  EXPECT_EQ(transfer::returnMeasures(server.get(), other.get(), status.screen(), &asNew), 1);
+  EXPECT_EQ(asNew, 1);
+  EXPECT_EQ(dump(server.get(), u"massnahme"_qs, u"ID,AUID,werdurch,anmerkung"_qs),
+            (QStringList{u"1|A1|meier|A: gespült"_qs, u"2|A2||"_qs, u"3|A3|schulz|erledigt"_qs, u"4|B7||"_qs,
+                         u"5|A1|schulz|B: gespült"_qs}));
+}
+
+TEST_P(ReturnRecordTest, AResultCorrectedAfterItsReturnCorrectsItsServerRow) {
+  addResult(1, u"Bad 😀 warm"_qs, u"58.04"_qs);
+  addResult(2, u"kalt"_qs);
+  EXPECT_EQ(giveBack(), std::make_pair(0, 2));
+  // The technician corrects the temperature and the remark of the first result.
+  testsupport::run(local.get(), {u"UPDATE resultat SET temp=48.26, anme='Bad 😀 warm, nachgemessen', resu='O''Neil & <ok>' "
+                                 "WHERE ID=1"_qs});
+  EXPECT_EQ(transfer::pendingWork(local.get()).results, 1);
+  EXPECT_EQ(giveBack(), std::make_pair(0, 1));
+  EXPECT_TRUE(boxes.boxes.empty()) << boxes.boxes.front().text.toStdString();
+  EXPECT_EQ(dump(server.get(), u"resultat"_qs, u"ID,AUID,abda,anme,temp,resu"_qs),
+            (QStringList{u"40|A0|NULL|NULL|NULL|NULL"_qs,
+                         u"41|A1|"_qs + at(12) + u"|Bad 😀 warm, nachgemessen|48.3|"_qs + db::escapeText(u"O'Neil & <ok>"_qs),
+                         u"42|A1|"_qs + at(12) + u"|kalt|36.5|ok"_qs}));
+  EXPECT_EQ(giveBack(), std::make_pair(0, 0));
+  // A correction of a result the office has deleted since brings it back.
+  testsupport::run(server.get(), {u"DELETE FROM resultat WHERE ID=41"_qs});
+  testsupport::run(local.get(), {u"UPDATE resultat SET resu='nochmals' WHERE ID=1"_qs});
+  EXPECT_EQ(giveBack(), std::make_pair(0, 1));
+  EXPECT_EQ(dump(server.get(), u"resultat"_qs, u"ID,resu"_qs),
+            (QStringList{u"40|NULL"_qs, u"42|ok"_qs, u"43|nochmals"_qs}));
+}
+
+// The office: a second session on the server, in the mariadb client, that holds a transaction
+// on measure 3 and rows of another day. The device's batch updates measures 1 and 2 and
+// waits for measure 3; then the office asks for measure 1, which the device holds: the
+// server rolls the device's lighter transaction back as the deadlock's victim, with the two
+// updates that had gone through, and the office commits.
+TEST_P(ReturnRecordTest, ABatchTheServerRolledBackAsADeadlockVictimIsSentAgainWhole) {
+  if (GetParam() == Place::OdbcSqlite) GTEST_SKIP() << "SQLite locks the whole file: no deadlock between two sessions";
+  QString schema;
+  {
+    db::Query name(server.get(), u"SELECT DATABASE()"_qs);
+    ASSERT_TRUE(name.next());
+    schema = name.text(0);
+  }
+  QStringList otherDay;
+  for (int id = 100; id < 150; ++id)
+    otherDay << u"("_qs + QString::number(id) + u", 'B"_qs + QString::number(id) + u"', 'Probe', "_qs +
+                    QString::number(day + 86400 * 2) + u", 0, '', '')"_qs;
+  testsupport::run(server.get(), {u"ALTER TABLE massnahme ADD PRIMARY KEY (ID)"_qs,
+                                  u"INSERT INTO massnahme VALUES "_qs + otherDay.join(u',')});
+  ASSERT_EQ(fetchDay(), 3);
+  carryOut(1, u"eins 😀"_qs);
+  carryOut(2, u"zwei O'Neil"_qs);
+  carryOut(3, u"drei & <vier>"_qs);
+  const QStringList before = dump(server.get(), u"massnahme"_qs);
+
+  const auto& s = testsupport::servers();
+  QProcess office;
+  office.setProcessChannelMode(QProcess::MergedChannels);
+  office.start(u"mariadb"_qs, {u"--no-defaults"_qs, u"-h"_qs, s.mariaHost, u"-P"_qs, s.mariaPort, u"-u"_qs, s.mariaUser,
+                               u"-p"_qs + s.mariaPass, schema});
+  ASSERT_TRUE(office.waitForStarted());
+  const QString waiting = u"SELECT 1 FROM information_schema.INNODB_TRX t JOIN information_schema.PROCESSLIST p ON "
+                          "p.ID=t.trx_mysql_thread_id WHERE t.trx_state='LOCK WAIT' AND p.DB='"_qs + schema + u'\'';
+  office.write((u"START TRANSACTION;\n"
+                "SELECT ID FROM massnahme WHERE ID=3 FOR UPDATE;\n"
+                "UPDATE massnahme SET werdurch='büro' WHERE ID>=100;\n"
+                "DELIMITER //\n"
+                "BEGIN NOT ATOMIC DECLARE n INT DEFAULT 0; WHILE n < 300 AND NOT EXISTS ("_qs + waiting +
+                u") DO DO SLEEP(0.2); SET n = n + 1; END WHILE; END//\n"
+                "DELIMITER ;\n"
+                "SELECT ID FROM massnahme WHERE ID=1 FOR UPDATE;\n"
+                "COMMIT;\n"_qs)
+                   .toUtf8());
+  office.closeWriteChannel();
+  ASSERT_TRUE(office.waitForBytesWritten(10000));
+  // The device starts once the office holds its rows and waits. (The server refreshes its
+  // list of transactions only when it was not read for a tenth of a second: the office looks
+  // at it every 0.2 s, and the test looks at the sessions instead.)
+  {
+    db::ConnectionGuard admin(testsupport::openMariaAdmin());
+    const QString holding = u"SELECT 1 FROM information_schema.PROCESSLIST WHERE INFO LIKE 'DO SLEEP%' AND DB='"_qs +
+                            schema + u'\'';
+    bool held = false;
+    for (int attempt = 0; attempt < 600 && !held; ++attempt) {
+      db::Query q(admin.get(), holding);
+      held = q.next();
+      if (!held) QThread::msleep(50);
+    }
+    ASSERT_TRUE(held) << office.readAll().toStdString();
+  }
+  EXPECT_EQ(giveBack(), std::make_pair(-1, 0));
+  ASSERT_TRUE(office.waitForFinished(120000));
+  EXPECT_EQ(office.exitCode(), 0) << office.readAll().toStdString();
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].title, u"Datenbankfehler"_qs);
+  EXPECT_TRUE(boxes.boxes[0].text.contains(u"Deadlock"_qs)) << boxes.boxes[0].text.toStdString();
+  // Nothing the server lacks counts as returned.
+  EXPECT_EQ(dump(server.get(), u"massnahme"_qs).mid(0, 4), before.mid(0, 4));
+  EXPECT_EQ(transfer::pendingWork(local.get()).measures, 3);
+
+  // The retry sends every measure once, with the device's values.
+  EXPECT_EQ(giveBack(), std::make_pair(3, 0));
+  EXPECT_EQ(dump(server.get(), u"massnahme"_qs, u"ID,werdurch,anmerkung"_qs).mid(0, 4),
+            (QStringList{u"1|meier|eins 😀"_qs, u"2|meier|"_qs + db::escapeText(u"zwei O'Neil"_qs),
+                         u"3|meier|"_qs + db::escapeText(u"drei & <vier>"_qs), u"4||"_qs}));
+  EXPECT_EQ(dump(server.get(), u"massnahme"_qs, u"ID"_qs).size(), 54);
+  EXPECT_EQ(transfer::pendingWork(local.get()).measures, 0);
+}
+
+// The record is written entry by entry, each write naming the entry it replaces: an entry that
+// another transfer wrote meanwhile stays, and the write fails with a reason.
+TEST(TransferRecord, NeverOverwritesAnEntryAnotherTransferWrote) {
+  db::ConnectionGuard local(openLocal(u"fremder_eintrag"_qs));
+  // The record as an earlier version made it gains the columns of an entry before its transit.
+  testsupport::run(local.get(), {u"CREATE TABLE abgleich (tabelle varchar(16) NOT NULL, zeile longint NOT NULL, ID longint "
+                                 "NOT NULL, serverID longint NOT NULL, vorgang varchar(16) NOT NULL, kennung longtext NOT "
+                                 "NULL, stand longtext NOT NULL, PRIMARY KEY (tabelle, zeile))"_qs});
+  ASSERT_TRUE(transfer::ensureTransferRecord(local.get()));
+  ASSERT_TRUE(transfer::ensureTransferRecord(local.get()));
+  EXPECT_TRUE(db::Query(local.get(), u"SELECT vorherVorgang, vorherID, vorherStand FROM abgleich"_qs).ok());
+  testsupport::run(local.get(), {u"INSERT INTO resultat VALUES (1, 'A1', 100, 'Süd 😀', 'KW', 'TWK', 36.5, 'ok', 'P1')"_qs,
+                                 u"INSERT INTO massnahme VALUES (7, 'A7', 'Spülen', 100, 200, 'meier', 'ok')"_qs});
+  // Another transfer recorded the result as in transit to server row 9, and the measure as sent.
+  transfer::RecordWriter results(local.get(), u"resultat"_qs);
+  transfer::RecordWriter measures(local.get(), u"massnahme"_qs);
+  ASSERT_TRUE(results.write(1, {}, 9, transfer::inTransitEvent));
+  ASSERT_TRUE(measures.write(1, {}, 70, transfer::returnedEvent));
+  const QStringList entries = dump(local.get(), u"abgleich"_qs, u"tabelle,zeile,serverID,vorgang"_qs);
+  struct Case {
+    transfer::RecordWriter* writer;
+    transfer::RecordEntry before;  // what this transfer read
+    qint64 serverId;
+  };
+  for (const Case& c : {Case{&results, {}, 12}, Case{&results, {transfer::returnedEvent, 9}, 12},
+                        Case{&results, {transfer::inTransitEvent, 8}, 12}, Case{&measures, {}, 71},
+                        Case{&measures, {transfer::fetchedEvent, 7}, 7}}) {
+    EXPECT_FALSE(c.writer->write(1, c.before, c.serverId, transfer::inTransitEvent)) << c.writer->statement().toStdString();
+    EXPECT_FALSE(c.writer->statement().isEmpty());
+    EXPECT_FALSE(db::lastError().isEmpty());
+  }
+  EXPECT_FALSE(results.arrived(1, 8));
+  EXPECT_FALSE(results.move(1, 8, 12));
+  EXPECT_EQ(db::lastError(), u"Ein anderer Vorgang hat den Abgleich dieser Zeile inzwischen eingetragen; "
+                             "sein Eintrag wird nicht überschrieben."_qs);
+  EXPECT_EQ(dump(local.get(), u"abgleich"_qs, u"tabelle,zeile,serverID,vorgang"_qs), entries);
+  // The entry it read is replaced.
+  EXPECT_TRUE(results.write(1, {transfer::inTransitEvent, 9}, 12, transfer::returnedEvent));
 }
 
 // A new MariaDB database of the name with the server's tables, as a building's server holds them.
@@ -343,44 +597,65 @@ TEST(TwoDevices, DISABLED_OneDeviceReturns) {
   EXPECT_TRUE(boxes.boxes.empty());
 }
 
-// A device whose program is killed in the middle of "Daten abgeben", again and again: the
-// server's transaction of the batch under way goes back with the lost connection, the
-// device's file keeps what it committed, and the next return sends each result exactly once.
-TEST(KilledDevice, EveryResultReachesTheServerOnceHoweverOftenTheReturnIsKilled) {
-  const QString schema = u"t_abgebrochen"_qs;
+// A device whose program is killed in the middle of "Daten abgeben", again and again, each
+// time at another point of the server's answers (a relay holds them back, then the program
+// is killed): on tables with transactions the batch under way goes back with the lost
+// connection; on MyISAM tables every INSERT the server took stays. The device's file keeps
+// what it committed, and the next return sends each measure and result exactly once.
+class KilledDevice : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(KilledDevice, EveryRowReachesTheServerOnceHoweverOftenTheReturnIsKilled) {
+  const QString engine = QString::fromLatin1(GetParam());
+  const QString schema = u"t_abgebrochen_"_qs + engine.toLower();
   db::ConnectionGuard server(freshMariaSchema(schema));
   ASSERT_TRUE(server);
-  constexpr int total = 3000;
-  const QString file = testsupport::temporaryFolder() + u"/abgebrochen.db"_qs;
+  testsupport::run(server.get(), {u"ALTER TABLE massnahme ENGINE="_qs + engine, u"ALTER TABLE resultat ENGINE="_qs + engine});
+  constexpr int measures = 100, results = 3000, total = measures + results;
+  const QString file = testsupport::temporaryFolder() + u"/abgebrochen_"_qs + engine + u".db"_qs;
   {
     QFile::remove(file);
     QFile(file).open(QIODevice::WriteOnly);
     db::ConnectionGuard local(db::openDatabase(file, {}, {}, db::Backend::Sqlite));
     db::createResultTable(local.get());
     db::createMeasureTable(local.get());
-    QStringList results;
-    for (int i = 1; i <= total; ++i)
-      results << u"("_qs + QString::number(i) + u", 'A"_qs + QString::number(i % 7) + u"', "_qs + at(12) +
-                     u", 'Süd 😀 O&apos;Neil "_qs + QString::number(i) + u"', 'KW', 'TWK', 36.5, 'ok', 'P1')"_qs;
-    testsupport::run(local.get(), {u"INSERT INTO resultat VALUES "_qs + results.join(u',')});
+    QStringList made, found;
+    // Measures made on the device, whose local IDs follow those of an earlier day.
+    for (int i = 1; i <= measures; ++i)
+      made << u"("_qs + QString::number(5000 + i) + u", 'A"_qs + QString::number(i % 7) + u"', 'Nachprobe "_qs +
+                  QString::number(i) + u" 😀', "_qs + at(9) + u", "_qs + at(10) + u", 'O&apos;Neil', 'neu')"_qs;
+    for (int i = 1; i <= results; ++i)
+      found << u"("_qs + QString::number(i) + u", 'A"_qs + QString::number(i % 7) + u"', "_qs + at(12) +
+                   u", 'Süd 😀 O&apos;Neil "_qs + QString::number(i) + u"', 'KW', 'TWK', 36.5, 'ok', 'P1')"_qs;
+    testsupport::run(local.get(), {u"INSERT INTO massnahme VALUES "_qs + made.join(u','),
+                                   u"INSERT INTO resultat VALUES "_qs + found.join(u',')});
   }
   auto serverCount = [&] {
-    db::Query count(server.get(), u"SELECT COUNT(*) FROM resultat"_qs);
+    db::Query count(server.get(), u"SELECT (SELECT COUNT(*) FROM massnahme) + (SELECT COUNT(*) FROM resultat)"_qs);
     return count.next() ? count.int32(0) : -1;
   };
-  // Killed as soon as the server holds more than these, each time by a new program.
-  for (int killAbove : {0, 400, 1000, 1800}) {
+  const auto& s = testsupport::servers();
+  testsupport::Relay relay(s.mariaHost, s.mariaPort.toUShort());
+  // Killed once the server's answers reached these many bytes, each time by a new program.
+  for (qint64 answered : {1500, 5000, 12000, 9000, 12000}) {
+    relay.stallAfter(answered);
     QProcess device;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"VARNOTHM_DEVICE_FILE"_qs, file);
     environment.insert(u"VARNOTHM_DEVICE_SCHEMA"_qs, schema);
+    environment.insert(u"VARNOTHM_DEVICE_PORT"_qs, QString::number(relay.port()));
     device.setProcessEnvironment(environment);
     device.start(QCoreApplication::applicationFilePath(),
-                 {u"--gtest_also_run_disabled_tests"_qs, u"--gtest_filter=KilledDevice.DISABLED_Returns"_qs});
+                 {u"--gtest_also_run_disabled_tests"_qs, u"--gtest_filter=KilledDeviceProgram.DISABLED_Returns"_qs});
+    device.setProcessChannelMode(QProcess::MergedChannels);
     ASSERT_TRUE(device.waitForStarted());
-    while (device.state() == QProcess::Running && serverCount() <= killAbove) QThread::usleep(500);
+    bool ended = false;
+    while (!ended && relay.answerBytes() < answered) ended = device.waitForFinished(2);
+    if (ended)
+      ADD_FAILURE() << "the program ended before it was killed, after " << relay.answerBytes() << " bytes: "
+                    << device.readAll().toStdString();
     device.kill();
     device.waitForFinished();
+    relay.cutAfter(0);  // the killed program's server session ends
   }
   const int before = serverCount();
   EXPECT_GT(before, 0);
@@ -388,26 +663,36 @@ TEST(KilledDevice, EveryResultReachesTheServerOnceHoweverOftenTheReturnIsKilled)
   db::ConnectionGuard local(db::openDatabase(file, {}, {}, db::Backend::Sqlite));
   StatusLog status;
   testsupport::BoxRecorder boxes;
-  const int sent = transfer::returnResults(server.get(), local.get(), status.screen());
-  EXPECT_TRUE(boxes.boxes.empty());
+  const int sent = transfer::returnMeasures(server.get(), local.get(), status.screen()) +
+                   transfer::returnResults(server.get(), local.get(), status.screen());
+  EXPECT_TRUE(boxes.boxes.empty()) << boxes.boxes.front().text.toStdString();
   EXPECT_EQ(sent, total - before);
-  db::Query rows(server.get(), u"SELECT COUNT(*), COUNT(DISTINCT ID), COUNT(DISTINCT anme) FROM resultat"_qs);
-  ASSERT_TRUE(rows.next());
-  EXPECT_EQ(rows.int32(0), total);
-  EXPECT_EQ(rows.int32(1), total);
-  EXPECT_EQ(rows.int32(2), total);
+  for (const QString& table : {u"massnahme"_qs, u"resultat"_qs}) {
+    const QString text = table == u"massnahme" ? u"wastun"_qs : u"anme"_qs;
+    db::Query rows(server.get(), u"SELECT COUNT(*), COUNT(DISTINCT ID), COUNT(DISTINCT "_qs + text + u") FROM "_qs + table);
+    ASSERT_TRUE(rows.next());
+    const int expected = table == u"massnahme" ? measures : results;
+    EXPECT_EQ(rows.int32(0), expected) << table.toStdString();
+    EXPECT_EQ(rows.int32(1), expected) << table.toStdString();
+    EXPECT_EQ(rows.int32(2), expected) << table.toStdString();
+  }
+  EXPECT_EQ(transfer::pendingWork(local.get()).measures, 0);
   EXPECT_EQ(transfer::pendingWork(local.get()).results, 0);
 }
 
+INSTANTIATE_TEST_SUITE_P(Engines, KilledDevice, ::testing::Values("InnoDB", "MyISAM"),
+                         [](const auto& info) { return std::string(info.param); });
+
 // The device of the test above; runs only when that test starts it, until it is killed.
-TEST(KilledDevice, DISABLED_Returns) {
+TEST(KilledDeviceProgram, DISABLED_Returns) {
   const auto& s = testsupport::servers();
   db::ConnectionGuard local(db::openDatabase(qEnvironmentVariable("VARNOTHM_DEVICE_FILE"), {}, {}, db::Backend::Sqlite));
-  db::ConnectionGuard server(db::openMariaDb(s.mariaHost, s.mariaPort, qEnvironmentVariable("VARNOTHM_DEVICE_SCHEMA"),
-                                             s.mariaUser, s.mariaPass));
+  db::ConnectionGuard server(db::openMariaDb(s.mariaHost, qEnvironmentVariable("VARNOTHM_DEVICE_PORT"),
+                                             qEnvironmentVariable("VARNOTHM_DEVICE_SCHEMA"), s.mariaUser, s.mariaPass));
   ASSERT_TRUE(local && server);
   StatusLog status;
   testsupport::BoxRecorder boxes;
+  transfer::returnMeasures(server.get(), local.get(), status.screen());
   transfer::returnResults(server.get(), local.get(), status.screen());
 }
 
