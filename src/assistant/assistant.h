@@ -145,6 +145,9 @@ void measurementRequest(int document);
 // syst from KW/WW in the name, temp from the value (a decimal comma is a decimal point).
 ResultRecord resultFromField(const QString& key, const QString& value, const QString& AUID);
 float readTemperature(const QString& value);
+// True when the value begins with a number (blanks before it skipped; "," or "." as the
+// decimal separator) that a temperature can hold: "36,6 °C" is one, "warm" and "ca. 40" are not.
+bool isReading(const QString& value);
 
 // ---- the export files ----
 

@@ -197,7 +197,34 @@ void executeWithPrompt(OutletScreen& s, MeasureRecord& measure) {
   carryOut(s, measure, s.remark);
 }
 
-// The dialog's window runs until it is accepted or cancelled; the values stay in the document.
+// The remark fields are no readings; every other "_"-named field is one.
+bool isRemarkField(const QString& key) { return key.contains(u"_anmerkung"_qs, Qt::CaseInsensitive); }
+
+// The values of the document's "_"-named text fields, decoded.
+QMap<QString, QString> dialogFields(int document) {
+  QMap<QString, QString> fields;
+  dialogs::collectFields(dialogs::mainElement(document), u"string"_qs, u"name"_qs, u"text"_qs, fields);
+  for (QString& value : fields) value = db::unescapeText(value);
+  return fields;
+}
+
+// What the technician is told about the reading fields that hold a text where a number
+// belongs, one sentence per field; empty when every reading is a number or left empty.
+// Such a text is refused rather than cut: "warm" would otherwise be recorded as 0 degrees.
+QString unreadableFields(const QMap<QString, QString>& fields) {
+  QStringList notes;
+  for (auto field = fields.cbegin(); field != fields.cend(); ++field) {
+    if (isRemarkField(field.key()) || field.value().trimmed().isEmpty() || isReading(field.value())) continue;
+    QString name = field.key();
+    if (name.startsWith(u'_')) name.remove(0, 1);
+    notes.append(u"Im Feld „"_qs + name + u"“ steht „"_qs + field.value().trimmed() +
+                 u"“; dort gehört eine Zahl hin, etwa 36,6."_qs);
+  }
+  return notes.join(u'\n');
+}
+
+// The dialog's window runs until it is accepted with readable values or cancelled; the values
+// stay in the document, so a refused acceptance opens the dialog again as it was left.
 void executeWithDialog(OutletScreen& s, MeasureRecord& measure, const dialogs::DialogRecord& definition) {
   const int number = dialogs::freeMarkupNumber();
   if (number == 0 || !dialogs::createMarkupDocument(number))
@@ -210,7 +237,13 @@ void executeWithDialog(OutletScreen& s, MeasureRecord& measure, const dialogs::D
     const DialogFont font;
     for (;;) {
       result = dialogs::runStoredDialog(number, u"dialog"_qs);
-      if (result == dialogs::dialogCancelled || result == dialogs::dialogAccepted) break;
+      if (result == dialogs::dialogAccepted) {
+        const QString note = unreadableFields(dialogFields(number));
+        if (note.isEmpty()) break;
+        platform::messageBox(u"Hinweis"_qs, note, platform::BoxIcon::Info);
+        continue;
+      }
+      if (result == dialogs::dialogCancelled) break;
       // A dialog that cannot be built would fail the same way again: end as on cancel.
       if (result == dialogs::dialogNotBuilt) break;
       if (result == 2) measurementRequest(number);
@@ -218,15 +251,13 @@ void executeWithDialog(OutletScreen& s, MeasureRecord& measure, const dialogs::D
   }
   if (result != dialogs::dialogAccepted) return;
 
-  s.fields.clear();
-  dialogs::collectFields(dialogs::mainElement(number), u"string"_qs, u"name"_qs, u"text"_qs, s.fields);
-  for (QString& value : s.fields) value = db::unescapeText(value);
+  s.fields = dialogFields(number);
   QString remark = s.fields.value(u"_anmerkung"_qs);
   if (remark.isEmpty()) remark = s.fields.value(u"_Anmerkung"_qs);
   s.remark = remark;
   carryOut(s, measure, remark);
   for (auto field = s.fields.cbegin(); field != s.fields.cend(); ++field) {
-    if (field.key().contains(u"_anmerkung"_qs, Qt::CaseInsensitive)) continue;
+    if (isRemarkField(field.key())) continue;
     // A field left empty is no reading: a result of 0 could not be told from 0 degrees.
     if (field.value().trimmed().isEmpty()) continue;
     ResultRecord result = resultFromField(field.key(), field.value(), measure.AUID);
@@ -422,6 +453,11 @@ float readTemperature(const QString& value) {
   common::readLeadingDecimal(value, number);
   const float temperature = static_cast<float>(number);
   return std::isfinite(temperature) ? temperature : 0.0f;
+}
+
+bool isReading(const QString& value) {
+  double number = 0;
+  return common::readLeadingDecimal(value, number) > 0 && std::isfinite(static_cast<float>(number));
 }
 
 ResultRecord resultFromField(const QString& key, const QString& value, const QString& AUID) {

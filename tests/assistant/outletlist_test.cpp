@@ -184,6 +184,56 @@ TEST_F(OutletScreenTest, AStoredDialogOfAnyKindRecordsItsRemarkAndOneResultPerVa
   EXPECT_EQ(seen.filter(u"box"_qs), QStringList());
 }
 
+TEST_F(OutletScreenTest, AReadingThatIsNoNumberIsRefusedAndTheDialogOpensAgainWithEverythingTyped) {
+  addDialog(1, u"Spülen"_qs,
+            recordingDialog(u"<string name='_KW_Temp' text=''/><string name='_WW_Temp' text=''/>"
+                            "<string name='_anmerkung' text=''/>"_qs));
+  const struct {
+    QString typed;       // first into _KW_Temp, with "55,5" into _WW_Temp and a remark
+    QString correction;  // after the box: the new text, "cancel" for Escape; empty when none came
+    QString temp;        // _KW_Temp's recorded temperature; empty when nothing is recorded
+  } cases[] = {
+      {u"warm"_qs, u"36,6"_qs, u"36.6"_qs},
+      {u"ca. 40"_qs, u"cancel"_qs, QString()},
+      {u"40 °C"_qs, QString(), u"40.0"_qs},
+      {u" 36,6 °C"_qs, QString(), u"36.6"_qs},
+  };
+  const QString results = assistant::resultExportPath(u"Haus Süd"_qs);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed.toStdString());
+    testsupport::run(local, {u"DELETE FROM massnahme"_qs, u"DELETE FROM resultat"_qs});
+    QFile::remove(results);
+    addMeasure(30, u"WT-1"_qs, u"Spülen"_qs, common::now() + 86400);
+    QString script = u"click objectList \"WT-1 Spülen (30)\"\nset _KW_Temp \""_qs + c.typed +
+                     u"\"\nset _WW_Temp \"55,5\"\nset _anmerkung \"Küche & <Keller>\"\npress doOK\n"_qs;
+    const bool refused = !c.correction.isEmpty();
+    if (refused) script += u"answer OK\n"_qs;
+    if (c.correction == u"cancel"_qs) script += u"key Escape\n"_qs;
+    else if (refused) script += u"set _KW_Temp \""_qs + c.correction + u"\"\npress doOK\n"_qs;
+    const QStringList seen = run(script + u"click commandList 0\n"_qs);
+
+    const QStringList box{u"box Hinweis | info | Im Feld „KW_Temp“ steht „"_qs + c.typed.trimmed() +
+                          u"“; dort gehört eine Zahl hin, etwa 36,6."_qs};
+    EXPECT_EQ(seen.filter(u"box "_qs), refused ? box : QStringList()) << seen.join(u'\n').toStdString();
+    // After the box the dialog is open again with every value as typed.
+    if (refused) {
+      const QStringList typed{u"field _KW_Temp | "_qs + c.typed, u"field _WW_Temp | 55,5"_qs,
+                              u"field _anmerkung | Küche & <Keller>"_qs};
+      EXPECT_EQ(seen.mid(seen.indexOf(box.value(0)) + 1).filter(u"field "_qs), typed) << seen.join(u'\n').toStdString();
+    }
+    if (c.temp.isEmpty()) {
+      EXPECT_EQ(measure(30), u"0||"_qs);
+      EXPECT_EQ(rows(u"SELECT COUNT(*) FROM resultat"_qs), QStringList{u"0"_qs});
+      EXPECT_FALSE(QFileInfo::exists(results));
+      continue;
+    }
+    EXPECT_EQ(measure(30), done(u"Küche & <Keller>"_qs));
+    EXPECT_EQ(rows(u"SELECT resu,temp FROM resultat ORDER BY resu"_qs),
+              (QStringList{u"°KW°Temp|"_qs + c.temp, u"°WW°Temp|55.5"_qs}));
+    EXPECT_EQ(readBytes(results).count("\r\n"), 3);  // the header and the two results
+  }
+}
+
 TEST_F(OutletScreenTest, OfTwoMeasuresWithOneIdOnlyTheChosenOneIsRecordedAndJournalled) {
   // The local table has no key, and servers deliver such rows: 7 of DU-1, then 7 of WT-1.
   const qint32 now = common::now();
