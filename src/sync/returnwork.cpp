@@ -70,10 +70,11 @@ constexpr int largestBatchRows = 512;
 // holds (see settleRowsInTransit). A changed measure is recorded once the server committed
 // its UPDATE: sending that once more would write the same values.
 //
-// New IDs are the table's highest ID + 1, read once per batch. On MariaDB and MySQL the
-// batch holds a table lock from its first insert to its commit, so that two devices
-// returning at once never take the same ID; elsewhere an insert that meets a taken key
-// tries the next ID.
+// New IDs are the table's highest ID + 1, read once per batch. The batch holds a lock from
+// its first insert to its commit, so that two devices returning at once never take the same
+// ID and take turns: a table lock on MariaDB, MySQL and PostgreSQL, the write lock of the
+// file on SQLite; a device waits for it at most 30 s before it says so. An insert that meets
+// a taken key all the same (a key the highest ID does not show) tries the next ID.
 class ReturnBatch {
  public:
   ReturnBatch(db::Connection* server, db::Connection* local, const QString& table)
@@ -81,6 +82,11 @@ class ReturnBatch {
         record_(local, recordStatement_) {
     const int kind = db::databaseKind(server);
     lockTables_ = kind == 2 || kind == 3;
+    postgres_ = kind == db::postgreSqlKind;
+    sqlite_ = kind == 1;
+    // A lock the batch waits for ends the wait after 30 s with an error, which ends the
+    // return with a message, as a silent server does.
+    if (postgres_) db::execute(server, u"SET lock_timeout = '30s'"_qs);
     if (lockTables_) {
       // A device whose network falls silent while it holds the lock would otherwise keep
       // every other device waiting for hours: the server ends such a session after half a
@@ -120,17 +126,24 @@ class ReturnBatch {
   bool insert(qint64 row, const QString& sql, std::vector<SqlValue> values) {
     if (!locked_ && !lock()) return false;
     values.insert(values.begin(), integerValue(0));
+    // PostgreSQL refuses every further statement of a transaction in which one failed: there
+    // the insert leaves a row with a taken key out rather than failing, and says so by the
+    // rows it changed.
+    const QString statement = postgres_ ? sql.chopped(sql.endsWith(u';') ? 1 : 0) + u" ON CONFLICT DO NOTHING;"_qs : sql;
     for (int attempt = 1;; ++attempt) {
       if (nextId_ == 0) nextId_ = static_cast<qint64>(db::maxId(server_, table_)) + 1;
       const qint64 id = nextId_;
       values.front().integer = id;
-      if (send(sql, values, true)) {
+      const bool sent = send(statement, values, true);
+      const bool taken = sent ? changed_ == 0 : db::lastErrorIsDuplicateKey();
+      if (sent && !taken) {
         nextId_ = id + 1;
         ++batchSent_;
         inTransit_ = {qMin(inTransit_.first, row), qMax(inTransit_.second, row)};
         return record(row, id, inTransitEvent);
       }
-      if (!db::lastErrorIsDuplicateKey() || attempt == maxAttempts) return reported(describe(sql, values));
+      if (sent) db::setLastError(u"Die ID "_qs + QString::number(id) + u" ist auf dem Server schon vergeben."_qs);
+      if (!taken || attempt == maxAttempts) return reported(describe(sql, values));
       // Another device took the ID meanwhile.
       nextId_ = qMax(static_cast<qint64>(db::maxId(server_, table_)) + 1, id + 1);
     }
@@ -185,6 +198,7 @@ class ReturnBatch {
     }
     if (ok) ok = statement->execute();
     else prepared_.erase(sql);  // prepared anew on the next use
+    changed_ = ok ? statement->changedRows() : -1;
     if (!ok && !quiet) reported(describe(sql, values));
     return ok;
   }
@@ -228,6 +242,18 @@ class ReturnBatch {
 
   bool lock() {
     locked_ = true;
+    if (postgres_) {
+      // Others still read the table; no other device inserts until the commit.
+      const QString lock = u"LOCK TABLE "_qs + table_ + u" IN EXCLUSIVE MODE;"_qs;
+      return db::execute(server_, lock) || reported(lock);
+    }
+    if (sqlite_) {
+      // A statement that writes, though nothing: the batch takes the file's write lock before
+      // it reads the highest ID. Two devices that had both read first would each wait for
+      // the other to let go of its reading, and one of them would give up.
+      const QString lock = u"UPDATE "_qs + table_ + u" SET ID=ID WHERE 0=1;"_qs;
+      return db::execute(server_, lock) || reported(lock);
+    }
     if (!lockTables_) return true;
     const QString lock = u"LOCK TABLES "_qs + table_ + u" WRITE;"_qs;
     if (db::execute(server_, lock)) {
@@ -271,12 +297,13 @@ class ReturnBatch {
   QString table_;
   QString recordStatement_;
   db::Statement record_;
-  bool lockTables_ = false;
+  bool lockTables_ = false, postgres_ = false, sqlite_ = false;
   bool serverOpen_ = false, localOpen_ = false, locked_ = false, failed_ = false;
   bool committed_ = false;  // the server committed the last batch; the record does not say so yet
   QString unlock_;
   std::map<QString, std::unique_ptr<db::Statement>> prepared_;  // on the server, by their text
   qint64 nextId_ = 0;
+  qint64 changed_ = -1;  // the rows the last statement sent changed, -1 when unknown
   int sent_ = 0, batchSent_ = 0;
   std::vector<std::pair<qint64, qint64>> updated_;  // local rowid, server ID
   // The first and last local row the batch recorded in transit, and those of the batch last committed.
