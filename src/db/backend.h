@@ -26,6 +26,8 @@ struct Connection {
   bool odbcPrepareQueries = false;  // queries for rows go through SQLPrepare and SQLExecute
   bool odbcSqlite = false;  // the driver of an SQLite file, which reads a number literal as a real
   QString odbcProduct;  // the database the driver says it serves, with its version
+  bool odbcInTransaction = false;
+  bool odbcTransactionFailed = false;  // a statement of the open transaction failed
   int kind = -1;  // databaseKind, once known
   st_mysql* mysql = nullptr;
   std::vector<QVariant> parameters;  // QString, qint64 or NumberLiteral, by "?" position

@@ -488,9 +488,21 @@ Connection* odbcOpen(const QString& source, const QString& user, const QString& 
   // The 8-bit call: the driver manager and the drivers look the source up in the data-source
   // file by these bytes, which are the file's own (UTF-8). Through the 16-bit call a name
   // beyond ASCII would reach them cut to the low byte of each character and not be found.
-  QByteArray bytes = text.toUtf8();
-  const SQLRETURN rc = SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(bytes.data()), SQL_NTS,
-                                        nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+  auto connect = [dbc](const QString& connection) {
+    QByteArray bytes = connection.toUtf8();
+    return SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(bytes.data()), SQL_NTS, nullptr, 0, nullptr,
+                            SQL_DRIVER_NOPROMPT);
+  };
+  SQLRETURN rc = connect(text);
+  // The SQLite driver waits for a file that another program writes to 100 s by default, twice
+  // over in one statement (it tries again once): connected once more with its wait set so
+  // that a statement gives up after the 30 s the program waits for any server. A file on
+  // the device's own disk opens again at once; other drivers are not asked, as their own
+  // key of that name may mean something else.
+  if (SQL_SUCCEEDED(rc) && infoText(dbc, SQL_DBMS_NAME).contains(u"SQLite"_qs, Qt::CaseInsensitive)) {
+    SQLDisconnect(dbc);
+    rc = connect(text + u"Timeout="_qs + QString::number(silenceTimeoutSeconds * 1000 / 2) + u';');
+  }
   if (!SQL_SUCCEEDED(rc)) {
     reportError(SQL_HANDLE_DBC, dbc, QStringLiteral("Datenquelle %1 nicht erreichbar").arg(source));
     SQLFreeHandle(SQL_HANDLE_DBC, dbc);
@@ -510,10 +522,6 @@ Connection* odbcOpen(const QString& source, const QString& user, const QString& 
   // of a prepared query are read safely and the break is reported as an error.
   c->odbcPrepareQueries =
       name.contains(u"MariaDB"_qs, Qt::CaseInsensitive) || name.contains(u"MySQL"_qs, Qt::CaseInsensitive);
-  // The SQLite driver waits for a file that another program writes to for 100 s, and twice
-  // over in a commit: the program gives up after the 30 s it waits for any server.
-  if (c->odbcSqlite)
-    odbcExecute(c, u"PRAGMA busy_timeout="_qs + QString::number(silenceTimeoutSeconds * 1000));
   if (c->odbcPrepareQueries) {
     if (!odbcExecute(c, literalBackslashes)) {
       odbcClose(c);
@@ -546,12 +554,21 @@ bool odbcExecute(Connection* c, const QString& sql) {
   const SQLRETURN rc = run(c, statement, sql);
   const bool ok = SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA;  // no data: nothing to change
   if (!ok) reportError(SQL_HANDLE_STMT, statement);
+  c->odbcTransactionFailed = c->odbcTransactionFailed || (!ok && c->odbcInTransaction);
   SQLFreeHandle(SQL_HANDLE_STMT, statement);
   return ok;
 }
 
 bool odbcTransaction(Connection* c, TransactionStep step) {
   SQLHDBC dbc = c->odbcDbc;
+  // PostgreSQL keeps nothing of a transaction in which a statement failed: its COMMIT is a
+  // rollback that the driver reports as done. Said as what it is, so that no caller takes
+  // the statements before the failure for kept.
+  const bool lost = step == TransactionStep::Commit && c->odbcTransactionFailed &&
+                    c->odbcProduct.contains(u"PostgreSQL"_qs, Qt::CaseInsensitive);
+  if (lost) step = TransactionStep::Rollback;
+  c->odbcInTransaction = step == TransactionStep::Begin;
+  c->odbcTransactionFailed = false;
   if (step != TransactionStep::Begin &&
       !SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc, step == TransactionStep::Commit ? SQL_COMMIT : SQL_ROLLBACK))) {
     reportError(SQL_HANDLE_DBC, dbc);
@@ -560,6 +577,10 @@ bool odbcTransaction(Connection* c, TransactionStep step) {
   const SQLULEN autocommit = step == TransactionStep::Begin ? SQL_AUTOCOMMIT_OFF : SQL_AUTOCOMMIT_ON;
   if (!SQL_SUCCEEDED(SQLSetConnectAttr(dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(autocommit), SQL_IS_UINTEGER))) {
     reportError(SQL_HANDLE_DBC, dbc);
+    return false;
+  }
+  if (lost) {
+    setLastError(u"Der Server hat die Transaktion nach einem Fehler darin zurückgerollt."_qs);
     return false;
   }
   return true;
@@ -588,6 +609,7 @@ bool odbcExecutePrepared(Connection* c, void* prepared, qint64& changed) {
   SQLRETURN rc = bindParameters(c, statement, bound) ? SQLExecute(statement) : SQL_ERROR;
   const bool ok = SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA;  // no data: nothing to change
   if (!ok) reportError(SQL_HANDLE_STMT, statement);
+  c->odbcTransactionFailed = c->odbcTransactionFailed || (!ok && c->odbcInTransaction);
   SQLLEN rows = -1;
   if (rc == SQL_NO_DATA) changed = 0;
   else if (ok && SQL_SUCCEEDED(SQLRowCount(statement, &rows))) changed = rows;
@@ -609,6 +631,7 @@ bool odbcQuery(Query::Impl& q, const QString& sql) {
   const SQLRETURN rc = run(c, statement, sql, true);
   if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
     reportError(SQL_HANDLE_STMT, statement);
+    c->odbcTransactionFailed = c->odbcTransactionFailed || c->odbcInTransaction;
     return false;
   }
   SQLSMALLINT count = 0;

@@ -224,11 +224,17 @@ TEST_P(WorkingDay, FetchRecordWithPromptDialogAndAllRowReturnTheWork) {
   EXPECT_EQ(resultFile.count("\r\n"), 3);
 }
 
+std::string serverName(ServerKind kind) {
+  switch (kind) {
+    case ServerKind::MariaDb: return "MariaDb";
+    case ServerKind::OdbcSqlite: return "OdbcSqlite";
+    case ServerKind::OdbcPostgres: return "OdbcPostgres";
+  }
+  return {};
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, WorkingDay,
                          ::testing::Values(ServerKind::MariaDb, ServerKind::OdbcSqlite, ServerKind::OdbcPostgres),
-                         [](const auto& info) {
-                           const char* names[] = {"MariaDb", "OdbcSqlite", "OdbcPostgres"};
-                           return names[static_cast<int>(info.param)];
-                         });
+                         [](const auto& info) { return serverName(info.param); });
 
 }  // namespace

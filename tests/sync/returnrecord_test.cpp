@@ -203,7 +203,9 @@ TEST_P(ReturnRecordTest, AFailedReturnGoesOnWhereItStoppedAndSendsNothingTwice) 
                                              "VALUES (3,'A1',"_qs)) << boxes.boxes[0].text.toStdString();
   // The technician corrects the temperature and returns again: only what is missing goes.
   testsupport::run(local.get(), {u"UPDATE resultat SET temp=36.5 WHERE ID=3"_qs});
-  EXPECT_EQ(giveBack(), std::make_pair(0, 2));
+  // PostgreSQL keeps nothing of a transaction in which a statement failed: the rows of that
+  // batch sent before the failure go again, once.
+  EXPECT_EQ(giveBack(), std::make_pair(0, GetParam() == Place::OdbcPostgres ? 4 : 2));
   EXPECT_EQ(dump(server.get(), u"resultat"_qs, u"ID,anme"_qs),
             (QStringList{u"1|eins"_qs, u"2|zwei"_qs, u"3|verschrieben"_qs, u"4|vier"_qs}));
   EXPECT_EQ(dump(server.get(), u"massnahme"_qs, u"ID"_qs).size(), 4);
