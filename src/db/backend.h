@@ -25,6 +25,10 @@ struct Connection {
   bool odbcUtf8Rows = false;  // a MariaDB or MySQL session whose rows come as UTF-8 bytes
   bool odbcPrepareQueries = false;  // queries for rows go through SQLPrepare and SQLExecute
   bool odbcSqlite = false;  // the driver of an SQLite file, which reads a number literal as a real
+  QString odbcProduct;  // the database the driver says it serves, with its version
+  bool odbcInTransaction = false;
+  bool odbcTransactionFailed = false;  // a statement of the open transaction failed
+  int kind = -1;  // databaseKind, once known
   st_mysql* mysql = nullptr;
   std::vector<QVariant> parameters;  // QString, qint64 or NumberLiteral, by "?" position
 };
@@ -114,7 +118,8 @@ bool odbcExecute(Connection* c, const QString& sql);
 bool odbcTransaction(Connection* c, TransactionStep step);
 // A statement prepared once and run with the connection's parameters; nullptr on failure.
 void* odbcPrepare(Connection* c, const QString& sql);
-bool odbcExecutePrepared(Connection* c, void* statement);
+// changed: the rows the statement inserted, changed or deleted, -1 when the driver cannot tell.
+bool odbcExecutePrepared(Connection* c, void* statement, qint64& changed);
 void odbcFreePrepared(void* statement);
 bool odbcQuery(Query::Impl& q, const QString& sql);
 bool odbcNext(Query::Impl& q);
@@ -125,7 +130,7 @@ void mariaClose(Connection* c);
 bool mariaExecute(Connection* c, const QString& sql);
 bool mariaTransaction(Connection* c, TransactionStep step);
 st_mysql_stmt* mariaPrepare(Connection* c, const QString& sql);
-bool mariaExecutePrepared(Connection* c, st_mysql_stmt* statement);
+bool mariaExecutePrepared(Connection* c, st_mysql_stmt* statement, qint64& changed);
 void mariaFreePrepared(st_mysql_stmt* statement);
 bool mariaQuery(Query::Impl& q, const QString& sql);
 bool mariaNext(Query::Impl& q);

@@ -317,6 +317,7 @@ struct Statement::Impl {
   st_mysql_stmt* mysql = nullptr;
   void* odbc = nullptr;
   bool ok = false;
+  qint64 changed = -1;
   std::vector<QByteArray> texts;  // UTF-8 of bound texts, kept until the statement runs
   QStringEncoder encoder{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
 };
@@ -431,9 +432,11 @@ void Statement::bindRestoredTextOf(int index, const Query& rows, int column) {
 
 bool Statement::execute() {
   if (!impl_->ok) return false;
+  impl_->changed = -1;
   if (!impl_->sqlite) {
     Connection* c = impl_->connection;
-    const bool ok = impl_->mysql ? mariaExecutePrepared(c, impl_->mysql) : odbcExecutePrepared(c, impl_->odbc);
+    const bool ok = impl_->mysql ? mariaExecutePrepared(c, impl_->mysql, impl_->changed)
+                                 : odbcExecutePrepared(c, impl_->odbc, impl_->changed);
     c->parameters.clear();
     return ok;
   }
@@ -441,8 +444,11 @@ bool Statement::execute() {
   while ((rc = sqlite3_step(impl_->sqlite)) == SQLITE_ROW) {
   }
   if (rc != SQLITE_DONE) setLastError(QString::fromUtf8(sqlite3_errmsg(impl_->connection->sqlite)));
+  else impl_->changed = sqlite3_changes64(impl_->connection->sqlite);
   sqlite3_reset(impl_->sqlite);
   return rc == SQLITE_DONE;
 }
+
+qint64 Statement::changedRows() const { return impl_->changed; }
 
 }  // namespace db

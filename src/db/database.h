@@ -113,6 +113,8 @@ class Statement {
   // apostrophes of quoteText(unescapeText(text)).
   void bindRestoredTextOf(int index, const Query& rows, int column);
   bool execute();  // false on failure, with lastError() telling why
+  // The rows the last execution inserted, changed or deleted; -1 when the database cannot tell.
+  qint64 changedRows() const;
 
   struct Impl;
 

@@ -179,7 +179,7 @@ st_mysql_stmt* mariaPrepare(Connection* c, const QString& sql) {
 // The values go in the binary protocol: integers as 64-bit integers, number literals as
 // exact decimals in their written form, texts as their UTF-8 bytes, so that the server
 // stores what it stores for the literals of the statement's text.
-bool mariaExecutePrepared(Connection* c, st_mysql_stmt* statement) {
+bool mariaExecutePrepared(Connection* c, st_mysql_stmt* statement, qint64& changed) {
   const size_t count = c->parameters.size();
   std::vector<MYSQL_BIND> binds(count);
   std::vector<QByteArray> texts(count);
@@ -212,6 +212,8 @@ bool mariaExecutePrepared(Connection* c, st_mysql_stmt* statement) {
     if (mysql_stmt_errno(statement) == 1062) markLastErrorDuplicateKey();  // ER_DUP_ENTRY
     return false;
   }
+  const my_ulonglong rows = mysql_stmt_affected_rows(statement);
+  changed = rows == static_cast<my_ulonglong>(-1) ? -1 : static_cast<qint64>(rows);
   return true;
 }
 

@@ -6,6 +6,7 @@
 #include <sqlext.h>
 
 #include <QStringEncoder>
+#include <algorithm>
 #include <cstring>
 
 namespace db {
@@ -46,10 +47,13 @@ void reportError(SQLSMALLINT type, SQLHANDLE handle, const QString& fallback = Q
     const QString part = QString::fromUtf16(reinterpret_cast<const char16_t*>(message),
                                             qMin<qsizetype>(length, std::size(message) - 1));
     text += part;
-    // Class 23 is an integrity constraint; a taken key is told by the server's own number
-    // (MariaDB and MySQL, SQL Server) or its words (SQLite).
+    // Class 23 is an integrity constraint, of which a taken key is one: told by its own state
+    // 23505 (PostgreSQL), or within the general 23000 by the server's number (MariaDB and
+    // MySQL, SQL Server), or by the words of SQLite, whose driver gives no state for it. A refused value (a check, a missing value) is
+    // no taken key: trying the next ID would not help it.
     const bool integrity = state[0] == u'2' && state[1] == u'3';
-    duplicate = duplicate || (integrity && (native == 1062 || native == 2627 || native == 2601)) ||
+    const bool uniqueState = integrity && state[2] == u'5' && state[3] == u'0' && state[4] == u'5';
+    duplicate = duplicate || uniqueState || (integrity && (native == 1062 || native == 2627 || native == 2601)) ||
                 part.contains(u"UNIQUE constraint failed"_qs) || part.contains(u"PRIMARY KEY must be unique"_qs);
   }
   setLastError(text.isEmpty() ? fallback : text);
@@ -71,16 +75,17 @@ bool takesUnicode(SQLHDBC dbc) {
   return back == probe;
 }
 
-QString dbmsName(SQLHDBC dbc) {
-  SQLWCHAR name[128] = {};
+QString infoText(SQLHDBC dbc, SQLUSMALLINT item) {
+  SQLWCHAR text[128] = {};
   SQLSMALLINT length = 0;
-  if (!SQL_SUCCEEDED(SQLGetInfoW(dbc, SQL_DBMS_NAME, name, sizeof name, &length))) return QString();
-  return QString::fromUtf16(reinterpret_cast<const char16_t*>(name), qMin<qsizetype>(length / 2, 127));
+  if (!SQL_SUCCEEDED(SQLGetInfoW(dbc, item, text, sizeof text, &length))) return QString();
+  return QString::fromUtf16(reinterpret_cast<const char16_t*>(text), std::clamp<qsizetype>(length / 2, 0, 127));
 }
 
-bool isMariaDbOrMySql(SQLHDBC dbc) {
-  const QString dbms = dbmsName(dbc);
-  return dbms.contains(u"MariaDB"_qs, Qt::CaseInsensitive) || dbms.contains(u"MySQL"_qs, Qt::CaseInsensitive);
+// The database the driver serves, as it names it: product and version ("PostgreSQL 15.18",
+// "MariaDB 10.11.19-MariaDB", "SQLite 3.40.1").
+QString productOf(SQLHDBC dbc) {
+  return (infoText(dbc, SQL_DBMS_NAME) + u' ' + infoText(dbc, SQL_DBMS_VER)).trimmed();
 }
 
 ColumnKind kindOfSqlType(SQLSMALLINT type) {
@@ -471,14 +476,33 @@ Connection* odbcOpen(const QString& source, const QString& user, const QString& 
   // middle of an answer, as a MariaDB connection of its own does.
   text += u"CONN_TIMEOUT="_qs + QString::number(loginTimeoutSeconds) + u";READ_TIMEOUT="_qs +
           QString::number(silenceTimeoutSeconds) + u";WRITE_TIMEOUT="_qs + QString::number(silenceTimeoutSeconds) + u';';
+  // The PostgreSQL driver by default guards every statement inside a transaction with a
+  // savepoint of its own, released and set anew after each one: a second round trip for
+  // every row a return sends. The program never goes on with a transaction in which a
+  // statement failed (the batch goes back whole), so the transaction alone guards it; the
+  // server then refuses the rest of a transaction after a failure, as it would without the
+  // driver. Other drivers pass over the key.
+  text += u"Protocol=7.4-0;"_qs;
   if (!user.isEmpty()) text += u"UID="_qs + braced(user) + u';';
   if (!password.isEmpty()) text += u"PWD="_qs + braced(password) + u';';
   // The 8-bit call: the driver manager and the drivers look the source up in the data-source
   // file by these bytes, which are the file's own (UTF-8). Through the 16-bit call a name
   // beyond ASCII would reach them cut to the low byte of each character and not be found.
-  QByteArray bytes = text.toUtf8();
-  const SQLRETURN rc = SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(bytes.data()), SQL_NTS,
-                                        nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+  auto connect = [dbc](const QString& connection) {
+    QByteArray bytes = connection.toUtf8();
+    return SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(bytes.data()), SQL_NTS, nullptr, 0, nullptr,
+                            SQL_DRIVER_NOPROMPT);
+  };
+  SQLRETURN rc = connect(text);
+  // The SQLite driver waits for a file that another program writes to 100 s by default, twice
+  // over in one statement (it tries again once): connected once more with its wait set so
+  // that a statement gives up after the 30 s the program waits for any server. A file on
+  // the device's own disk opens again at once; other drivers are not asked, as their own
+  // key of that name may mean something else.
+  if (SQL_SUCCEEDED(rc) && infoText(dbc, SQL_DBMS_NAME).contains(u"SQLite"_qs, Qt::CaseInsensitive)) {
+    SQLDisconnect(dbc);
+    rc = connect(text + u"Timeout="_qs + QString::number(silenceTimeoutSeconds * 1000 / 2) + u';');
+  }
   if (!SQL_SUCCEEDED(rc)) {
     reportError(SQL_HANDLE_DBC, dbc, QStringLiteral("Datenquelle %1 nicht erreichbar").arg(source));
     SQLFreeHandle(SQL_HANDLE_DBC, dbc);
@@ -490,11 +514,14 @@ Connection* odbcOpen(const QString& source, const QString& user, const QString& 
   c->odbcEnv = env;
   c->odbcDbc = dbc;
   c->odbcUnicode = takesUnicode(dbc);
-  c->odbcSqlite = dbmsName(dbc).contains(u"SQLite"_qs, Qt::CaseInsensitive);
+  c->odbcProduct = productOf(dbc);
+  const QString name = infoText(dbc, SQL_DBMS_NAME);
+  c->odbcSqlite = name.contains(u"SQLite"_qs, Qt::CaseInsensitive);
   // The MariaDB driver reads a directly executed query's rows in a way that crashes the
   // program when the connection breaks inside the answer's column descriptions; the rows
   // of a prepared query are read safely and the break is reported as an error.
-  c->odbcPrepareQueries = isMariaDbOrMySql(dbc);
+  c->odbcPrepareQueries =
+      name.contains(u"MariaDB"_qs, Qt::CaseInsensitive) || name.contains(u"MySQL"_qs, Qt::CaseInsensitive);
   if (c->odbcPrepareQueries) {
     if (!odbcExecute(c, literalBackslashes)) {
       odbcClose(c);
@@ -527,12 +554,21 @@ bool odbcExecute(Connection* c, const QString& sql) {
   const SQLRETURN rc = run(c, statement, sql);
   const bool ok = SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA;  // no data: nothing to change
   if (!ok) reportError(SQL_HANDLE_STMT, statement);
+  c->odbcTransactionFailed = c->odbcTransactionFailed || (!ok && c->odbcInTransaction);
   SQLFreeHandle(SQL_HANDLE_STMT, statement);
   return ok;
 }
 
 bool odbcTransaction(Connection* c, TransactionStep step) {
   SQLHDBC dbc = c->odbcDbc;
+  // PostgreSQL keeps nothing of a transaction in which a statement failed: its COMMIT is a
+  // rollback that the driver reports as done. Said as what it is, so that no caller takes
+  // the statements before the failure for kept.
+  const bool lost = step == TransactionStep::Commit && c->odbcTransactionFailed &&
+                    c->odbcProduct.contains(u"PostgreSQL"_qs, Qt::CaseInsensitive);
+  if (lost) step = TransactionStep::Rollback;
+  c->odbcInTransaction = step == TransactionStep::Begin;
+  c->odbcTransactionFailed = false;
   if (step != TransactionStep::Begin &&
       !SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc, step == TransactionStep::Commit ? SQL_COMMIT : SQL_ROLLBACK))) {
     reportError(SQL_HANDLE_DBC, dbc);
@@ -541,6 +577,10 @@ bool odbcTransaction(Connection* c, TransactionStep step) {
   const SQLULEN autocommit = step == TransactionStep::Begin ? SQL_AUTOCOMMIT_OFF : SQL_AUTOCOMMIT_ON;
   if (!SQL_SUCCEEDED(SQLSetConnectAttr(dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(autocommit), SQL_IS_UINTEGER))) {
     reportError(SQL_HANDLE_DBC, dbc);
+    return false;
+  }
+  if (lost) {
+    setLastError(u"Der Server hat die Transaktion nach einem Fehler darin zurückgerollt."_qs);
     return false;
   }
   return true;
@@ -563,12 +603,16 @@ void* odbcPrepare(Connection* c, const QString& sql) {
   return statement;
 }
 
-bool odbcExecutePrepared(Connection* c, void* prepared) {
+bool odbcExecutePrepared(Connection* c, void* prepared, qint64& changed) {
   const auto statement = static_cast<SQLHSTMT>(prepared);
   BoundParameters bound;
   SQLRETURN rc = bindParameters(c, statement, bound) ? SQLExecute(statement) : SQL_ERROR;
   const bool ok = SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA;  // no data: nothing to change
   if (!ok) reportError(SQL_HANDLE_STMT, statement);
+  c->odbcTransactionFailed = c->odbcTransactionFailed || (!ok && c->odbcInTransaction);
+  SQLLEN rows = -1;
+  if (rc == SQL_NO_DATA) changed = 0;
+  else if (ok && SQL_SUCCEEDED(SQLRowCount(statement, &rows))) changed = rows;
   SQLFreeStmt(statement, SQL_CLOSE);
   SQLFreeStmt(statement, SQL_RESET_PARAMS);
   return ok;
@@ -587,6 +631,7 @@ bool odbcQuery(Query::Impl& q, const QString& sql) {
   const SQLRETURN rc = run(c, statement, sql, true);
   if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
     reportError(SQL_HANDLE_STMT, statement);
+    c->odbcTransactionFailed = c->odbcTransactionFailed || c->odbcInTransaction;
     return false;
   }
   SQLSMALLINT count = 0;

@@ -3,6 +3,7 @@
 #include "db/serverdb.h"
 
 #include "common/programend.h"
+#include "db/backend.h"
 #include "db/messages.h"
 
 namespace db {
@@ -74,19 +75,45 @@ Connection* openServerDatabase(const QString& objectName, const ServerSettings& 
   return nullptr;
 }
 
-int databaseKind(Connection* connection) {
-  if (!connection) return 0;
-  {
+namespace {
+// The kind a version text names, 0 for none of them.
+int kindOfVersion(const QString& version) {
+  if (version.contains(u"Maria", Qt::CaseInsensitive)) return 2;
+  if (version.contains(u"my", Qt::CaseInsensitive)) return 3;
+  if (version.contains(u"Microsoft", Qt::CaseInsensitive)) return 4;
+  return 0;
+}
+
+// Asks the server with statements; each one a server of another kind does not know stands in
+// its log as a failure, so only where the connection cannot say what it is.
+int probeKind(Connection* connection) {
+  if (connection->backend != Backend::MariaDb) {
     Query sqlite(connection, QStringLiteral("SELECT sqlite_version();"));
     if (sqlite.ok()) return 1;
   }
   Query query(connection, QStringLiteral("SELECT @@VERSION;"));
   if (!query.ok()) return 0;
-  const QString version = query.next() ? query.text(0) : QString();
-  if (version.contains(u"Maria", Qt::CaseInsensitive)) return 2;
-  if (version.contains(u"my", Qt::CaseInsensitive)) return 3;
-  if (version.contains(u"Microsoft", Qt::CaseInsensitive)) return 4;
-  return 0;
+  return kindOfVersion(query.next() ? query.text(0) : QString());
+}
+
+// The kind of a connection: the local file is SQLite; an ODBC driver names its database
+// (name and version), which spares the server statements it would refuse.
+int connectionKind(Connection* connection) {
+  if (connection->backend == Backend::Sqlite) return 1;
+  const QString product = connection->odbcProduct;
+  if (connection->backend == Backend::Odbc && !product.isEmpty()) {
+    if (product.contains(u"SQLite", Qt::CaseInsensitive)) return 1;
+    if (product.contains(u"PostgreSQL", Qt::CaseInsensitive)) return postgreSqlKind;
+    if (const int kind = kindOfVersion(product)) return kind;
+  }
+  return probeKind(connection);
+}
+}  // namespace
+
+int databaseKind(Connection* connection) {
+  if (!connection) return 0;
+  if (connection->kind < 0) connection->kind = connectionKind(connection);
+  return connection->kind;
 }
 
 qint64 countRows(Connection* connection, const QString& table) {

@@ -32,7 +32,9 @@ QString mariaDbConnectionText(const QString& host, const QString& port, const QS
 // quoting. A later pair of the same key replaces an earlier one.
 QMap<QString, QString> readMariaDbConnectionText(const QString& text);
 
-// 0 none or unknown, 1 SQLite, 2 MariaDB, 3 MySQL, 4 Microsoft SQL Server. Reports nothing.
+// 0 none or unknown, 1 SQLite, 2 MariaDB, 3 MySQL, 4 Microsoft SQL Server, 5 PostgreSQL.
+// Asked once per connection, of the ODBC driver before any statement. Reports nothing.
+constexpr int postgreSqlKind = 5;
 int databaseKind(Connection* connection);
 
 // The number of rows, or -1 after a reported failure.

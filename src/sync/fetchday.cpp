@@ -81,7 +81,8 @@ int clearTable(db::Connection* c, const QString& table) {
     case 1: statement = u"DELETE FROM "_qs + table + u';'; break;
     case 2:
     case 3:
-    case 4: statement = u"TRUNCATE TABLE "_qs + table + u';'; break;
+    case 4:
+    case db::postgreSqlKind: statement = u"TRUNCATE TABLE "_qs + table + u';'; break;
     default: return -1;
   }
   if (db::execute(c, statement)) return 1;

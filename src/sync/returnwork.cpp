@@ -88,16 +88,22 @@ struct Planned {
 // off in between, the next one finds the measure's server row holding what was sent and
 // only records it; a result's UPDATE goes once more, writing the same values.
 //
-// New IDs are the table's highest ID + 1, read once per batch. On MariaDB and MySQL the
-// batch holds a table lock from before that read to its commit, so that two devices
-// returning at once never take the same ID; elsewhere an insert that meets a taken key
-// tries the next ID.
+// New IDs are the table's highest ID + 1, read once per batch. The batch holds a lock from
+// its first insert to its commit, so that two devices returning at once never take the same
+// ID and take turns: a table lock on MariaDB, MySQL and PostgreSQL, the write lock of the
+// file on SQLite; a device waits for it at most 30 s before it says so. An insert that meets
+// a taken key all the same (a key the highest ID does not show) tries the next ID.
 class ReturnBatch {
  public:
   ReturnBatch(db::Connection* server, db::Connection* local, const QString& table)
       : server_(server), local_(local), table_(table), record_(local, table) {
     const int kind = db::databaseKind(server);
     lockTables_ = kind == 2 || kind == 3;
+    postgres_ = kind == db::postgreSqlKind;
+    sqlite_ = kind == 1;
+    // A lock the batch waits for ends the wait after 30 s with an error, which ends the
+    // return with a message, as a silent server does.
+    if (postgres_) db::execute(server, u"SET lock_timeout = '30s'"_qs);
     if (lockTables_) {
       // A device whose network falls silent while it holds the lock would otherwise keep
       // every other device waiting for hours: the server ends such a session after half a
@@ -187,6 +193,7 @@ class ReturnBatch {
     }
     if (ok) ok = statement->execute();
     else prepared_.erase(sql);  // prepared anew on the next use
+    changed_ = ok ? statement->changedRows() : -1;
     if (!ok && !quiet) reported(describe(sql, values));
     return ok;
   }
@@ -197,10 +204,17 @@ class ReturnBatch {
     Planned& p = rows[i];
     std::vector<SqlValue> values = p.values;
     values.insert(values.begin(), integerValue(0));
+    // PostgreSQL refuses every further statement of a transaction in which one failed: there
+    // the insert leaves a row with a taken key out rather than failing, and says so by the
+    // rows it changed.
+    const QString sql = postgres_ ? p.sql.chopped(p.sql.endsWith(u';') ? 1 : 0) + u" ON CONFLICT DO NOTHING;"_qs : p.sql;
     for (int attempt = 1;; ++attempt) {
       values.front().integer = p.serverId;
-      if (execute(p.sql, values, true)) return true;
-      if (!db::lastErrorIsDuplicateKey() || attempt == maxAttempts) return reported(describe(p.sql, values));
+      const bool sent = execute(sql, values, true);
+      const bool taken = sent ? changed_ == 0 : db::lastErrorIsDuplicateKey();
+      if (sent && !taken) return true;
+      if (sent) db::setLastError(u"Die ID "_qs + QString::number(p.serverId) + u" ist auf dem Server schon vergeben."_qs);
+      if (!taken || attempt == maxAttempts) return reported(describe(p.sql, values));
       const QString error = db::lastError();
       if (!renumber(rows, i, qMax(static_cast<qint64>(db::maxId(server_, table_)) + 1, p.serverId + 1))) return false;
       db::setLastError(error);
@@ -232,6 +246,18 @@ class ReturnBatch {
   }
 
   bool lock() {
+    if (postgres_) {
+      // Others still read the table; no other device inserts until the commit.
+      const QString lock = u"LOCK TABLE "_qs + table_ + u" IN EXCLUSIVE MODE;"_qs;
+      return db::execute(server_, lock) || reported(lock);
+    }
+    if (sqlite_) {
+      // A statement that writes, though nothing: the batch takes the file's write lock before
+      // it reads the highest ID. Two devices that had both read first would each wait for
+      // the other to let go of its reading, and one of them would give up.
+      const QString lock = u"UPDATE "_qs + table_ + u" SET ID=ID WHERE 0=1;"_qs;
+      return db::execute(server_, lock) || reported(lock);
+    }
     if (!lockTables_) return true;
     const QString lock = u"LOCK TABLES "_qs + table_ + u" WRITE;"_qs;
     if (db::execute(server_, lock)) {
@@ -274,10 +300,11 @@ class ReturnBatch {
   db::Connection* local_;
   QString table_;
   RecordWriter record_;
-  bool lockTables_ = false;
+  bool lockTables_ = false, postgres_ = false, sqlite_ = false;
   bool serverOpen_ = false, localOpen_ = false, failed_ = false;
   QString unlock_;
   std::map<QString, std::unique_ptr<db::Statement>> prepared_;  // on the server, by their text
+  qint64 changed_ = -1;  // the rows the last statement sent changed, -1 when unknown
   int sent_ = 0;
 };
 

@@ -1,6 +1,7 @@
 // A whole working day played through the built program: fetch the outlets and a day, record
 // measures in the assistant through the remark prompt, a stored dialog and the "all" row,
-// return the work, then read the server and the export files. On MariaDB and on ODBC.
+// return the work, then read the server and the export files. On MariaDB and on ODBC over
+// SQLite and over PostgreSQL.
 #include "testservers.h"
 
 #include "assistant/assistant.h"
@@ -16,7 +17,7 @@
 
 namespace {
 
-enum class ServerKind { MariaDb, OdbcSqlite };
+enum class ServerKind { MariaDb, OdbcSqlite, OdbcPostgres };
 
 const QString temperatureDialog =
     u"<window name='dialog' text='Temperaturmessung' minwidth='300' minheight='auto'><vbox><gridbox columns='2'>"
@@ -54,6 +55,18 @@ class WorkingDay : public ::testing::TestWithParam<ServerKind> {
       server = db::openMariaDb(s.mariaHost, s.mariaPort, object, s.mariaUser, s.mariaPass);
       config = u"DB_MODE = MARIADB\nDB_HOST = "_qs + s.mariaHost + u"\nDB_PORT = "_qs + s.mariaPort +
                u"\nDB_USER = tag\nDB_PASS = tag1\n"_qs;
+    } else if (GetParam() == ServerKind::OdbcPostgres) {
+      object = u"Haus Tag"_qs;
+      server = testsupport::openEmpty(testsupport::Place::OdbcPostgres, u"haus_tag"_qs);
+      serverSource = testsupport::lastOdbcSource();
+      odbcIni = folder + u"odbc.ini"_qs;
+      QFile ini(odbcIni);
+      ini.open(QIODevice::WriteOnly);
+      ini.write((u"[Haus Tag]\nDriver=PostgreSQL Unicode\nServername=127.0.0.1\nPort="_qs + s.postgresPort +
+                 u"\nUsername="_qs + s.mariaUser + u"\nPassword="_qs + s.mariaPass + u"\nDatabase="_qs +
+                 testsupport::lastPostgresDatabase() + u'\n')
+                    .toUtf8());
+      config = u"DB_MODE = ODBC\n"_qs;
     } else {
       object = u"Haus Tag"_qs;
       const QString file = folder + u"server.sqlite"_qs;
@@ -78,14 +91,19 @@ class WorkingDay : public ::testing::TestWithParam<ServerKind> {
       return u"INSERT INTO massnahme VALUES ("_qs + QString::number(id) + u',' + q(auid) + u',' + q(kind) + u',' +
              QString::number(due) + u",0,'','')"_qs;
     };
+    // PostgreSQL's own types there.
+    const bool postgres = GetParam() == ServerKind::OdbcPostgres;
+    const QString integer = postgres ? u"integer"_qs : u"int"_qs;
+    const QString real = postgres ? u"double precision"_qs : u"double"_qs;
     testsupport::run(guard.get(), {
-        u"CREATE TABLE auslass (ID int, AUID varchar(32), code varchar(32), art varchar(32), raum varchar(64), "
-        "region varchar(64), hydron varchar(64))"_qs,
-        u"CREATE TABLE massnahme (ID int, AUID varchar(32), wastun varchar(128), dasoll int, dadurch int, "
-        "werdurch varchar(64), anmerkung varchar(128))"_qs,
-        u"CREATE TABLE resultat (ID int, AUID varchar(32), abda int, anme varchar(256), keim varchar(32), "
-        "syst varchar(32), temp double, resu varchar(256), prot varchar(32))"_qs,
-        u"CREATE TABLE xele (ID int, gruppe varchar(64), element varchar(64), XML text)"_qs,
+        u"CREATE TABLE auslass (ID "_qs + integer + u", AUID varchar(32), code varchar(32), art varchar(32), "
+        "raum varchar(64), region varchar(64), hydron varchar(64))"_qs,
+        u"CREATE TABLE massnahme (ID "_qs + integer + u", AUID varchar(32), wastun varchar(128), dasoll "_qs + integer +
+            u", dadurch "_qs + integer + u", werdurch varchar(64), anmerkung varchar(128))"_qs,
+        u"CREATE TABLE resultat (ID "_qs + integer + u", AUID varchar(32), abda "_qs + integer +
+            u", anme varchar(256), keim varchar(32), syst varchar(32), temp "_qs + real +
+            u", resu varchar(256), prot varchar(32))"_qs,
+        u"CREATE TABLE xele (ID "_qs + integer + u", gruppe varchar(64), element varchar(64), XML text)"_qs,
         u"INSERT INTO auslass VALUES (1,'DU-01','','Dusche','Bad',"_qs + q(u"Bad & WC"_qs) + u",'')"_qs,
         u"INSERT INTO auslass VALUES (2,'WT-02','','Waschtisch','Küche','Küche','')"_qs,
         u"INSERT INTO xele VALUES (1,'XML_merfassung','Temperaturmessung',"_qs + q(temperatureDialog) + u")"_qs,
@@ -121,10 +139,11 @@ class WorkingDay : public ::testing::TestWithParam<ServerKind> {
   db::Connection* openServer() {
     const testsupport::Servers& s = testsupport::servers();
     if (GetParam() == ServerKind::MariaDb) return db::openMariaDb(s.mariaHost, s.mariaPort, object, s.mariaUser, s.mariaPass);
+    if (GetParam() == ServerKind::OdbcPostgres) return db::openDatabase(serverSource, {}, {}, db::Backend::Odbc);
     return db::openDatabase(serverFile, {}, {}, db::Backend::Sqlite);
   }
 
-  QString folder, object, odbcIni, serverFile;
+  QString folder, object, odbcIni, serverFile, serverSource;
 };
 
 TEST_P(WorkingDay, FetchRecordWithPromptDialogAndAllRowReturnTheWork) {
@@ -205,7 +224,17 @@ TEST_P(WorkingDay, FetchRecordWithPromptDialogAndAllRowReturnTheWork) {
   EXPECT_EQ(resultFile.count("\r\n"), 3);
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, WorkingDay, ::testing::Values(ServerKind::MariaDb, ServerKind::OdbcSqlite),
-                         [](const auto& info) { return info.param == ServerKind::MariaDb ? "MariaDb" : "OdbcSqlite"; });
+std::string serverName(ServerKind kind) {
+  switch (kind) {
+    case ServerKind::MariaDb: return "MariaDb";
+    case ServerKind::OdbcSqlite: return "OdbcSqlite";
+    case ServerKind::OdbcPostgres: return "OdbcPostgres";
+  }
+  return {};
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, WorkingDay,
+                         ::testing::Values(ServerKind::MariaDb, ServerKind::OdbcSqlite, ServerKind::OdbcPostgres),
+                         [](const auto& info) { return serverName(info.param); });
 
 }  // namespace

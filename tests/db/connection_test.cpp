@@ -1,5 +1,6 @@
 // The connection layer on each kind of database: typed reads, NULLs, type classes, "?"
 // parameters, error texts, row count, highest ID and database kind.
+#include "relay.h"
 #include "testservers.h"
 
 #include "common/programend.h"
@@ -167,6 +168,31 @@ TEST_P(ConnectionTest, RecognisesTheDatabaseKind) {
   const bool sqlite = GetParam() == Place::LocalSqlite || GetParam() == Place::OdbcSqlite;
   EXPECT_EQ(db::databaseKind(c()), sqlite ? 1 : 2);
   EXPECT_EQ(db::databaseKind(nullptr), 0);
+}
+
+// An ODBC connection's kind is asked of its driver, once, before any statement: a server of
+// another kind would keep each probing statement it refuses in its log. Counted at a relay in
+// front of the server: no round trip at all.
+TEST(DatabaseKind, AnOdbcDriverNamesItsDatabaseWithoutAStatement) {
+  const auto& s = testsupport::servers();
+  db::ConnectionGuard made(testsupport::openEmpty(Place::OdbcPostgres, u"kind"_qs));
+  ASSERT_TRUE(made) << db::lastError().toStdString();
+  struct Case {
+    QString port;
+    int kind;
+  };
+  for (const Case& server : {Case{s.postgresPort, db::postgreSqlKind}, Case{s.mariaPort, 2}}) {
+    testsupport::Relay relay(u"127.0.0.1"_qs, server.port.toUShort());
+    const QString source = u"VarnothKind"_qs + QString::number(relay.port());
+    if (server.kind == 2) testsupport::addOdbcMariaSource(source, relay.port(), s.mariaOdbcSchema);
+    else testsupport::addOdbcPostgresSource(source, relay.port(), testsupport::lastPostgresDatabase());
+    db::ConnectionGuard c(db::openDatabase(source, {}, {}, db::Backend::Odbc));
+    ASSERT_TRUE(c) << db::lastError().toStdString();
+    relay.passAll();
+    EXPECT_EQ(db::databaseKind(c.get()), server.kind);
+    EXPECT_EQ(db::databaseKind(c.get()), server.kind);
+    EXPECT_EQ(relay.roundTrips(), 0) << server.kind;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(AllPlaces, ConnectionTest, ::testing::ValuesIn(testsupport::allPlaces()),

@@ -23,6 +23,7 @@ struct Relay::State {
   Mode mode = Mode::Pass;
   qint64 budget = 0;  // server bytes that may still pass in Cut and Stall
   qint64 passed = 0;
+  qint64 trips = 0;
   std::atomic<bool> stop{false};
   int listener = -1;
   sockaddr_in target{};
@@ -58,6 +59,7 @@ bool sendAll(int fd, const char* data, qint64 size) {
 
 void pump(Relay::State* state, int client, int server) {
   char buffer[16384];
+  bool answered = true;  // the server spoke last; the client's next bytes are a new request
   for (;;) {
     if (state->stop) break;
     if (state->stalled()) {
@@ -69,6 +71,11 @@ void pump(Relay::State* state, int client, int server) {
     if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
       const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
       if (n <= 0 || !sendAll(server, buffer, n)) break;
+      if (answered) {
+        std::lock_guard lock(state->mutex);
+        ++state->trips;
+      }
+      answered = false;
     }
     if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) {
       if (state->stalled()) continue;
@@ -77,6 +84,7 @@ void pump(Relay::State* state, int client, int server) {
       Mode after = Mode::Pass;
       const qint64 allowed = state->allow(n, after);
       if (!sendAll(client, buffer, allowed)) break;
+      answered = true;
       if (after == Mode::Cut) break;
       // A stall keeps the rest of this piece back for good.
     }
@@ -146,6 +154,7 @@ void Relay::cutAfter(qint64 bytes) {
   state_->mode = Mode::Cut;
   state_->budget = bytes;
   state_->passed = 0;
+  state_->trips = 0;
 }
 
 void Relay::stallAfter(qint64 bytes) {
@@ -153,12 +162,19 @@ void Relay::stallAfter(qint64 bytes) {
   state_->mode = Mode::Stall;
   state_->budget = bytes;
   state_->passed = 0;
+  state_->trips = 0;
 }
 
 void Relay::passAll() {
   std::lock_guard lock(state_->mutex);
   state_->mode = Mode::Pass;
   state_->passed = 0;
+  state_->trips = 0;
+}
+
+qint64 Relay::roundTrips() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->trips;
 }
 
 qint64 Relay::answerBytes() const {

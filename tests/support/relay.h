@@ -29,6 +29,9 @@ class Relay {
 
   // Bytes of server answers passed since the last cutAfter, stallAfter or passAll.
   qint64 answerBytes() const;
+  // Round trips since then: the times a client spoke again after the server had answered
+  // it (or for the first time), all connections together.
+  qint64 roundTrips() const;
 
   struct State;
 

@@ -32,7 +32,8 @@ Servers readServers() {
   }
   Servers s{values["MARIADB_HOST"], values["MARIADB_PORT"], values["MARIADB_USER"], values["MARIADB_PASS"],
             values["ODBCINI"], values["ODBC_SQLITE_DSN"], values["ODBC_SQLITE_FILE"],
-            values["ODBC_MARIADB_DSN"], values["ODBC_MARIADB_SCHEMA"]};
+            values["ODBC_MARIADB_DSN"], values["ODBC_MARIADB_SCHEMA"], values["POSTGRES_PORT"],
+            values["ODBC_POSTGRES_DSN"]};
   ownDataSources(s);
   qputenv("ODBCINI", s.odbcIni.toUtf8());
   return s;
@@ -60,7 +61,9 @@ void ownDataSources(Servers& s) {
   }
   file.write((u"["_qs + s.sqliteDsn + u"]\nDriver=SQLite3\nDatabase="_qs + s.sqliteFile + u"\n\n["_qs + s.mariaDsn +
               u"]\nDriver=MariaDB Unicode\nServer="_qs + s.mariaHost + u"\nPort="_qs + s.mariaPort + u"\nUser="_qs +
-              s.mariaUser + u"\nPassword="_qs + s.mariaPass + u"\nDatabase="_qs + s.mariaOdbcSchema + u"\n"_qs)
+              s.mariaUser + u"\nPassword="_qs + s.mariaPass + u"\nDatabase="_qs + s.mariaOdbcSchema + u"\n\n["_qs +
+              s.postgresDsn + u"]\nDriver=PostgreSQL Unicode\nServername=127.0.0.1\nPort="_qs + s.postgresPort +
+              u"\nUsername="_qs + s.mariaUser + u"\nPassword="_qs + s.mariaPass + u"\nDatabase=varnoth_odbc\n"_qs)
                  .toUtf8());
 }
 
@@ -84,6 +87,7 @@ QString placeName(Place place) {
     case Place::MariaDb: return u"MariaDb"_qs;
     case Place::OdbcSqlite: return u"OdbcSqlite"_qs;
     case Place::OdbcMariaDb: return u"OdbcMariaDb"_qs;
+    case Place::OdbcPostgres: return u"OdbcPostgres"_qs;
   }
   return QString();
 }
@@ -125,7 +129,34 @@ void addSource(const QString& source, const QByteArray& settings) {
 QString sourceName(const QString& prefix, const QString& name) {
   return prefix + QString::number(qHash(name) % 100000000u);
 }
+
+QString& lastSource() {
+  static QString source;
+  return source;
+}
+QString& lastDatabase() {
+  static QString database;
+  return database;
+}
+
+// A new database on the PostgreSQL cluster, made through the run's data source on its
+// first database. Its name is folded to lower case, as PostgreSQL does with unquoted names.
+void freshPostgresDatabase(const QString& database) {
+  db::ConnectionGuard admin(db::openDatabase(servers().postgresDsn, {}, {}, db::Backend::Odbc));
+  ASSERT_TRUE(admin) << "test PostgreSQL cluster unreachable: " << db::lastError().toStdString();
+  run(admin.get(), {u"DROP DATABASE IF EXISTS "_qs + database + u" WITH (FORCE)"_qs, u"CREATE DATABASE "_qs + database});
+}
 }  // namespace
+
+QString lastOdbcSource() { return lastSource(); }
+QString lastPostgresDatabase() { return lastDatabase(); }
+
+void addOdbcPostgresSource(const QString& source, quint16 port, const QString& database) {
+  const Servers& s = servers();
+  addSource(source, "Driver=PostgreSQL Unicode\nServername=127.0.0.1\nPort=" + QByteArray::number(port) +
+                        "\nUsername=" + s.mariaUser.toUtf8() + "\nPassword=" + s.mariaPass.toUtf8() +
+                        "\nDatabase=" + database.toUtf8() + "\n");
+}
 
 void addOdbcMariaSource(const QString& source, quint16 port, const QString& schema) {
   const Servers& s = servers();
@@ -159,6 +190,7 @@ db::Connection* openEmpty(Place place, const QString& name) {
       QFile::remove(file);
       const QString source = sourceName(u"VarnothSqlite"_qs, name);
       addSource(source, "Driver=SQLite3\nDatabase=" + file.toUtf8() + "\n");
+      lastSource() = source;
       return db::openDatabase(source, {}, {}, db::Backend::Odbc);
     }
     case Place::OdbcMariaDb: {
@@ -167,6 +199,16 @@ db::Connection* openEmpty(Place place, const QString& name) {
       run(admin.get(), {u"DROP DATABASE IF EXISTS "_qs + schema, u"CREATE DATABASE "_qs + schema});
       const QString source = sourceName(u"VarnothMaria"_qs, name);
       addOdbcMariaSource(source, s.mariaPort.toUShort(), schema);
+      lastSource() = source;
+      return db::openDatabase(source, {}, {}, db::Backend::Odbc);
+    }
+    case Place::OdbcPostgres: {
+      const QString database = schemaName(name).left(58) + u"_pg"_qs;
+      freshPostgresDatabase(database);
+      lastDatabase() = database;
+      const QString source = sourceName(u"VarnothPostgres"_qs, name);
+      addOdbcPostgresSource(source, s.postgresPort.toUShort(), database);
+      lastSource() = source;
       return db::openDatabase(source, {}, {}, db::Backend::Odbc);
     }
   }
@@ -180,6 +222,7 @@ ObjectServer objectServer(Place place, const QString& name) {
       return {{u"MARIADB"_qs, s.mariaHost, s.mariaPort, s.mariaUser, s.mariaPass}, schemaName(name)};
     case Place::OdbcSqlite: return {{u"ODBC"_qs, {}, {}, {}, {}}, sourceName(u"VarnothSqlite"_qs, name)};
     case Place::OdbcMariaDb: return {{u"ODBC"_qs, {}, {}, {}, {}}, sourceName(u"VarnothMaria"_qs, name)};
+    case Place::OdbcPostgres: return {{u"ODBC"_qs, {}, {}, {}, {}}, sourceName(u"VarnothPostgres"_qs, name)};
     case Place::LocalSqlite: break;
   }
   return {};

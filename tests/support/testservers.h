@@ -21,19 +21,21 @@ struct Servers {
   QString odbcIni;
   QString sqliteDsn, sqliteFile;
   QString mariaDsn, mariaOdbcSchema;
+  QString postgresPort, postgresDsn;  // the PostgreSQL cluster; its user and password are MariaDB's
 };
 
 // The servers of this run. Sets ODBCINI for the driver manager. Fails the test (throws)
 // when the run's servers are not there.
 const Servers& servers();
 
-// The four places a database can live, for tests that run the same cases on each.
-enum class Place { LocalSqlite, MariaDb, OdbcSqlite, OdbcMariaDb };
+// The places a database can live, for tests that run the same cases on each.
+enum class Place { LocalSqlite, MariaDb, OdbcSqlite, OdbcMariaDb, OdbcPostgres };
 QString placeName(Place place);
-const std::vector<Place>& allPlaces();
+const std::vector<Place>& allPlaces();  // the first four, for the connection layer's cases
 
 // An empty database at the place, open. Each call starts from nothing: a new SQLite file,
-// a new MariaDB schema, or for ODBC a data source of its own on a new file or schema.
+// a new MariaDB schema, or for ODBC a data source of its own on a new file, schema or
+// PostgreSQL database.
 db::Connection* openEmpty(Place place, const QString& name);
 
 // How the program reaches the database that openEmpty(place, name) made: the server settings
@@ -43,6 +45,16 @@ struct ObjectServer {
   QString object;
 };
 ObjectServer objectServer(Place place, const QString& name);
+
+// The data source of the last openEmpty at an ODBC place, which other processes of the test
+// open by this name (the data-source file is in ODBCINI).
+QString lastOdbcSource();
+// The PostgreSQL database of the last openEmpty at OdbcPostgres.
+QString lastPostgresDatabase();
+
+// An ODBC data source named `source` on the test PostgreSQL cluster, reached at the given
+// port (a relay in front of it), on the given database.
+void addOdbcPostgresSource(const QString& source, quint16 port, const QString& database);
 
 // An ODBC data source named `source` on the test MariaDB server, reached at the given port
 // (a relay in front of it), on the given schema. Rewrites this process's data-source file.

@@ -1,6 +1,7 @@
 // A server whose connection breaks off or falls silent in the middle of its answer, through a
-// relay in front of the test MariaDB server, reached directly and through ODBC: the transfer
-// stops with a message, gives up within the time-outs, and the device keeps its tables.
+// relay in front of the test MariaDB server, reached directly and through ODBC, and (broken
+// off) in front of the test PostgreSQL cluster through ODBC: the transfer stops with a
+// message, gives up within the time-outs, and the device keeps its tables.
 #include "relay.h"
 #include "testservers.h"
 #include "transfer_fixture.h"
@@ -36,13 +37,16 @@ class BrokenServerTest : public ::testing::TestWithParam<std::tuple<Place, Opera
     const auto [place, operation, kind] = GetParam();
     schema = u"t_broken_"_qs + QString::number(static_cast<int>(place)) + QString::number(static_cast<int>(operation)) +
              QString::number(static_cast<int>(kind));
-    {
+    const bool postgres = place == Place::OdbcPostgres;
+    if (!postgres) {
       db::ConnectionGuard admin(testsupport::openMariaAdmin());
       testsupport::run(admin.get(), {u"DROP DATABASE IF EXISTS "_qs + schema, u"CREATE DATABASE "_qs + schema});
     }
-    db::ConnectionGuard direct(db::openMariaDb(s.mariaHost, s.mariaPort, schema, s.mariaUser, s.mariaPass));
+    db::ConnectionGuard direct(postgres ? testsupport::openEmpty(place, schema)
+                                        : db::openMariaDb(s.mariaHost, s.mariaPort, schema, s.mariaUser, s.mariaPass));
     ASSERT_TRUE(direct) << db::lastError().toStdString();
-    testsupport::run(direct.get(), serverTables(Place::MariaDb));
+    if (postgres) directSource = testsupport::lastOdbcSource();
+    testsupport::run(direct.get(), serverTables(postgres ? place : Place::MariaDb));
     // Enough rows that every answer is many relay pieces long.
     QStringList outlets, measures;
     for (int i = 1; i <= 3000; ++i) {
@@ -73,8 +77,12 @@ class BrokenServerTest : public ::testing::TestWithParam<std::tuple<Place, Opera
     }
     testsupport::run(local.get(), localRows);
 
-    relay = std::make_unique<testsupport::Relay>(s.mariaHost, s.mariaPort.toUShort());
-    if (place == Place::MariaDb) {
+    relay = std::make_unique<testsupport::Relay>(s.mariaHost, (postgres ? s.postgresPort : s.mariaPort).toUShort());
+    if (postgres) {
+      const QString source = u"VarnothPgRelay"_qs + QString::number(relay->port());
+      testsupport::addOdbcPostgresSource(source, relay->port(), testsupport::lastPostgresDatabase());
+      server.reset(db::openDatabase(source, {}, {}, db::Backend::Odbc));
+    } else if (place == Place::MariaDb) {
       server.reset(db::openMariaDb(s.mariaHost, QString::number(relay->port()), schema, s.mariaUser, s.mariaPass));
     } else {
       const QString source = u"VarnothRelay"_qs + QString::number(relay->port());
@@ -91,7 +99,7 @@ class BrokenServerTest : public ::testing::TestWithParam<std::tuple<Place, Opera
     return all;
   }
 
-  QString schema;
+  QString schema, directSource;  // directSource: the PostgreSQL database without the relay
   db::ConnectionGuard server, local;
   std::unique_ptr<testsupport::Relay> relay;
   StatusLog status;
@@ -151,7 +159,8 @@ TEST_P(BrokenServerTest, StopsWithAMessageAndKeepsTheDevicesTables) {
     // Returned again over a sound connection: what went before the break is not sent twice.
     const auto& s = testsupport::servers();
     server.reset();
-    server.reset(db::openMariaDb(s.mariaHost, s.mariaPort, schema, s.mariaUser, s.mariaPass));
+    server.reset(directSource.isEmpty() ? db::openMariaDb(s.mariaHost, s.mariaPort, schema, s.mariaUser, s.mariaPass)
+                                        : db::openDatabase(directSource, {}, {}, db::Backend::Odbc));
     ASSERT_TRUE(server);
     const int sentBefore = static_cast<int>(dump(server.get(), u"resultat"_qs, u"ID"_qs).size());
     EXPECT_GT(sentBefore, 0);
@@ -177,6 +186,15 @@ INSTANTIATE_TEST_SUITE_P(Relay, BrokenServerTest,
                                             ::testing::Values(Operation::OutletCopy, Operation::DayFetch,
                                                               Operation::Return),
                                             ::testing::Values(Break::Cut, Break::Stall)),
+                         caseName);
+
+// The PostgreSQL driver has no time-out of its own for an answer that stops coming (its query
+// time-out is the server's), so a stalled connection is tried on the other kinds only.
+INSTANTIATE_TEST_SUITE_P(RelayToPostgres, BrokenServerTest,
+                         ::testing::Combine(::testing::Values(Place::OdbcPostgres),
+                                            ::testing::Values(Operation::OutletCopy, Operation::DayFetch,
+                                                              Operation::Return),
+                                            ::testing::Values(Break::Cut)),
                          caseName);
 
 }  // namespace

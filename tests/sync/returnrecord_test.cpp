@@ -13,6 +13,7 @@
 #include "sync/transfers.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QThread>
@@ -185,9 +186,10 @@ TEST_P(ReturnRecordTest, AnUpdateThatWouldWriteTwoServerMeasuresIsRefusedByName)
 
 TEST_P(ReturnRecordTest, AFailedReturnGoesOnWhereItStoppedAndSendsNothingTwice) {
   // The server refuses temperatures of 100 degrees and more.
+  const QString real = GetParam() == Place::OdbcPostgres ? u"double precision"_qs : u"double"_qs;
   testsupport::run(server.get(), {u"DROP TABLE resultat"_qs,
                                   u"CREATE TABLE resultat (ID int, AUID varchar(32), abda int, anme varchar(256), keim "
-                                  "varchar(32), syst varchar(32), temp double CHECK (temp < 100), resu varchar(256), "
+                                  "varchar(32), syst varchar(32), temp "_qs + real + u" CHECK (temp < 100), resu varchar(256), "
                                   "prot varchar(32))"_qs});
   ASSERT_EQ(fetchDay(), 3);
   carryOut(1, u"ok"_qs);
@@ -216,7 +218,7 @@ TEST_P(ReturnRecordTest, NewIdsOnAKeyedTableSkipATakenId) {
   // was read makes the insert try the next one. On SQLite a key over abs(ID) with a row -41,
   // which MAX(ID) does not see, plays that other device's row.
   const Place place = GetParam();
-  if (place == Place::OdbcSqlite) {
+  if (place == Place::OdbcSqlite || place == Place::OdbcPostgres) {
     testsupport::run(server.get(), {u"CREATE UNIQUE INDEX resultat_id ON resultat (abs(ID))"_qs,
                                     u"INSERT INTO resultat (ID, AUID) VALUES (-41, 'andere')"_qs});
   } else {
@@ -227,7 +229,8 @@ TEST_P(ReturnRecordTest, NewIdsOnAKeyedTableSkipATakenId) {
   EXPECT_EQ(giveBack().second, 2);
   EXPECT_TRUE(boxes.boxes.empty()) << boxes.boxes.front().text.toStdString();
   const QStringList rows = dump(server.get(), u"resultat"_qs, u"ID,anme"_qs);
-  if (place == Place::OdbcSqlite) EXPECT_EQ(rows, (QStringList{u"-41|NULL"_qs, u"40|NULL"_qs, u"42|eins"_qs, u"43|zwei"_qs}));
+  if (place == Place::OdbcSqlite || place == Place::OdbcPostgres)
+    EXPECT_EQ(rows, (QStringList{u"-41|NULL"_qs, u"40|NULL"_qs, u"42|eins"_qs, u"43|zwei"_qs}));
   else EXPECT_EQ(rows, (QStringList{u"40|NULL"_qs, u"41|eins"_qs, u"42|zwei"_qs}));
 }
 
@@ -597,6 +600,126 @@ TEST(TwoDevices, DISABLED_OneDeviceReturns) {
   EXPECT_TRUE(boxes.boxes.empty());
 }
 
+// Two devices returning a day's work to one ODBC server at the same moment, each a process of
+// its own with 1,000 results and 20 measures made on the device, with keys on ID and without:
+// they take turns, so every row arrives once under an ID of its own and neither device sees
+// an error. Over SQLite the second waits for the first's write lock rather than giving up.
+class TwoDevicesAtOnce : public ::testing::TestWithParam<std::tuple<Place, bool>> {};
+
+TEST_P(TwoDevicesAtOnce, EveryRowArrivesOnceUnderAnIdOfItsOwn) {
+  const auto [place, keyed] = GetParam();
+  db::ConnectionGuard server(testsupport::openEmpty(place, testName()));
+  ASSERT_TRUE(server) << db::lastError().toStdString();
+  testsupport::run(server.get(), serverTables(place));
+  if (keyed)
+    testsupport::run(server.get(), {u"CREATE UNIQUE INDEX resultat_id ON resultat (ID)"_qs,
+                                    u"CREATE UNIQUE INDEX massnahme_id ON massnahme (ID)"_qs});
+  const QString folder = testsupport::temporaryFolder() + u'/' + testName().replace(u'/', u'_');
+  ASSERT_TRUE(QDir().mkpath(folder));
+  std::vector<std::unique_ptr<QProcess>> devices;
+  for (int device = 1; device <= 2; ++device) {
+    auto process = std::make_unique<QProcess>();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"VARNOTHM_DEVICE"_qs, QString::number(device));
+    environment.insert(u"VARNOTHM_DEVICE_SOURCE"_qs, testsupport::lastOdbcSource());
+    environment.insert(u"VARNOTHM_DEVICE_ODBCINI"_qs, qEnvironmentVariable("ODBCINI"));
+    environment.insert(u"VARNOTHM_DEVICE_FOLDER"_qs, folder);
+    process->setProcessEnvironment(environment);
+    process->setProcessChannelMode(QProcess::MergedChannels);
+    process->start(QCoreApplication::applicationFilePath(),
+                   {u"--gtest_also_run_disabled_tests"_qs, u"--gtest_filter=TwoDevices.DISABLED_OneDeviceReturnsADay"_qs});
+    devices.push_back(std::move(process));
+  }
+  for (int waited = 0; waited < 600; ++waited) {
+    if (QFile::exists(folder + u"/bereit1"_qs) && QFile::exists(folder + u"/bereit2"_qs)) break;
+    QThread::msleep(100);
+  }
+  QFile(folder + u"/los"_qs).open(QIODevice::WriteOnly);
+  for (auto& process : devices) {
+    ASSERT_TRUE(process->waitForFinished(400000));
+    EXPECT_EQ(process->exitCode(), 0) << process->readAll().toStdString();
+  }
+  const std::vector<std::tuple<QString, QString, int>> tables{{u"resultat"_qs, u"anme"_qs, 2000},
+                                                               {u"massnahme"_qs, u"anmerkung"_qs, 40}};
+  for (const auto& [table, text, rows] : tables) {
+    db::Query ids(server.get(), u"SELECT COUNT(*), COUNT(DISTINCT ID), COUNT(DISTINCT "_qs + text + u") FROM "_qs + table);
+    ASSERT_TRUE(ids.next()) << db::lastError().toStdString();
+    EXPECT_EQ(ids.int32(0), rows) << table.toStdString();
+    EXPECT_EQ(ids.int32(1), rows) << table.toStdString();
+    EXPECT_EQ(ids.int32(2), rows) << table.toStdString();
+  }
+}
+
+// One device of the test above; runs only when that test starts it.
+TEST(TwoDevices, DISABLED_OneDeviceReturnsADay) {
+  const QString device = qEnvironmentVariable("VARNOTHM_DEVICE");
+  const QString folder = qEnvironmentVariable("VARNOTHM_DEVICE_FOLDER");
+  ASSERT_FALSE(device.isEmpty());
+  testsupport::servers();  // then the data-source file of the test that started this device
+  qputenv("ODBCINI", qgetenv("VARNOTHM_DEVICE_ODBCINI"));
+  db::ConnectionGuard local(openLocal(u"tag"_qs + device));
+  QStringList results, measures;
+  for (int i = 1; i <= 1000; ++i)
+    results << u"("_qs + QString::number(i) + u", 'A"_qs + QString::number(i % 7) + u"', "_qs + at(12) + u", 'Gerät "_qs +
+                   device + u" Probe "_qs + QString::number(i) + u" 😀 O&apos;Neil', 'KW', 'TWK', 36.5, 'ok', 'P1')"_qs;
+  for (int i = 1; i <= 20; ++i)
+    measures << u"("_qs + QString::number(i) + u", 'G"_qs + device + u"-"_qs + QString::number(i) +
+                    u"', 'Neu 😀 & <Spülen>', "_qs + at(13) +
+                    u", "_qs + at(14) + u", 'meier', 'Gerät "_qs + device + u" Maßnahme "_qs + QString::number(i) + u"')"_qs;
+  testsupport::run(local.get(), {u"INSERT INTO resultat VALUES "_qs + results.join(u','),
+                                 u"INSERT INTO massnahme VALUES "_qs + measures.join(u',')});
+  db::ConnectionGuard server(
+      db::openDatabase(qEnvironmentVariable("VARNOTHM_DEVICE_SOURCE"), {}, {}, db::Backend::Odbc));
+  ASSERT_TRUE(server) << db::lastError().toStdString();
+  QFile(folder + u"/bereit"_qs + device).open(QIODevice::WriteOnly);
+  while (!QFile::exists(folder + u"/los"_qs)) QThread::msleep(10);
+  StatusLog status;
+  testsupport::BoxRecorder boxes;
+  const common::MainScreen screen = status.screen();
+  EXPECT_EQ(transfer::returnMeasures(server.get(), local.get(), screen), 20);
+  EXPECT_EQ(transfer::returnResults(server.get(), local.get(), screen), 1000);
+  EXPECT_TRUE(boxes.boxes.empty()) << boxes.boxes.front().text.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, TwoDevicesAtOnce,
+                         ::testing::Values(std::tuple{Place::OdbcPostgres, true}, std::tuple{Place::OdbcPostgres, false},
+                                           std::tuple{Place::OdbcSqlite, false}),
+                         [](const auto& info) {
+                           return testsupport::placeName(std::get<0>(info.param)).toStdString() +
+                                  (std::get<1>(info.param) ? "KeysOnId" : "NoKeys");
+                         });
+
+// The rows a return sends cost one round trip each on PostgreSQL, with the driver's own
+// settings (statements prepared on the server): counted at a relay in front of the server.
+TEST(ReturnToPostgres, EachRowSentIsOneRoundTrip) {
+  {
+    db::ConnectionGuard tables(testsupport::openEmpty(Place::OdbcPostgres, u"round_trips"_qs));
+    ASSERT_TRUE(tables) << db::lastError().toStdString();
+    testsupport::run(tables.get(), serverTables(Place::OdbcPostgres));
+  }
+  const auto& s = testsupport::servers();
+  testsupport::Relay relay(u"127.0.0.1"_qs, s.postgresPort.toUShort());
+  testsupport::addOdbcPostgresSource(u"VarnothPgRelay"_qs, relay.port(), testsupport::lastPostgresDatabase());
+  db::ConnectionGuard server(db::openDatabase(u"VarnothPgRelay"_qs, {}, {}, db::Backend::Odbc));
+  ASSERT_TRUE(server) << db::lastError().toStdString();
+  db::ConnectionGuard local(openLocal(u"round_trips_local"_qs));
+  constexpr int rows = 300;
+  QStringList results;
+  for (int i = 1; i <= rows; ++i)
+    results << u"("_qs + QString::number(i) + u", 'A1', "_qs + at(12) + u", 'Probe "_qs + QString::number(i) +
+                   u" 😀', 'KW', 'TWK', 36.5, 'ok', 'P1')"_qs;
+  testsupport::run(local.get(), {u"INSERT INTO resultat VALUES "_qs + results.join(u',')});
+  StatusLog status;
+  testsupport::BoxRecorder boxes;
+  relay.passAll();
+  EXPECT_EQ(transfer::returnResults(server.get(), local.get(), status.screen()), rows);
+  EXPECT_TRUE(boxes.boxes.empty());
+  // Besides the rows: per batch (6 of them) the lock, the highest ID and the commit, and a
+  // few statements at the start.
+  EXPECT_LE(relay.roundTrips(), rows + 40);
+  EXPECT_GE(relay.roundTrips(), rows);
+}
+
 // A device whose program is killed in the middle of "Daten abgeben", again and again, each
 // time at another point of the server's answers (a relay holds them back, then the program
 // is killed): on tables with transactions the batch under way goes back with the lost
@@ -696,7 +819,8 @@ TEST(KilledDeviceProgram, DISABLED_Returns) {
   transfer::returnResults(server.get(), local.get(), status.screen());
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, ReturnRecordTest, ::testing::Values(Place::MariaDb, Place::OdbcSqlite, Place::OdbcMariaDb),
+INSTANTIATE_TEST_SUITE_P(Servers, ReturnRecordTest,
+                         ::testing::Values(Place::MariaDb, Place::OdbcSqlite, Place::OdbcMariaDb, Place::OdbcPostgres),
                          [](const auto& info) { return testsupport::placeName(info.param).toStdString(); });
 
 }  // namespace

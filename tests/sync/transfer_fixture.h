@@ -28,17 +28,21 @@ struct StatusLog {
   }
 };
 
-// Server tables in the dialect of each server, with the columns the program uses.
+// Server tables in the dialect of each server, with the columns the program uses: on
+// PostgreSQL of its own types, with names unquoted as an office makes them.
 inline QStringList serverTables(Place place) {
   const bool sqlite = place == Place::OdbcSqlite;
-  const QString integer = sqlite ? u"INTEGER"_qs : u"int"_qs;
-  const QString text = sqlite ? u"TEXT"_qs : u"longtext"_qs;
+  const bool postgres = place == Place::OdbcPostgres;
+  const QString integer = sqlite ? u"INTEGER"_qs : postgres ? u"integer"_qs : u"int"_qs;
+  const QString text = sqlite ? u"TEXT"_qs : postgres ? u"text"_qs : u"longtext"_qs;
+  const QString real = postgres ? u"double precision"_qs : u"double"_qs;
   return {u"CREATE TABLE auslass (ID "_qs + integer + u", AUID varchar(32) NOT NULL, code varchar(32), art varchar(32), "
               "raum varchar(64), region varchar(64), hydron varchar(64))"_qs,
           u"CREATE TABLE massnahme (ID "_qs + integer + u", AUID varchar(32), wastun varchar(128), dasoll "_qs + integer +
               u", dadurch "_qs + integer + u", werdurch varchar(64), anmerkung varchar(128))"_qs,
           u"CREATE TABLE resultat (ID "_qs + integer + u", AUID varchar(32), abda "_qs + integer +
-              u", anme varchar(256), keim varchar(32), syst varchar(32), temp double, resu varchar(256), prot varchar(32))"_qs,
+              u", anme varchar(256), keim varchar(32), syst varchar(32), temp "_qs + real +
+              u", resu varchar(256), prot varchar(32))"_qs,
           u"CREATE TABLE xele (ID "_qs + integer + u", gruppe varchar(64), element varchar(64), XML "_qs + text + u")"_qs};
 }
 

@@ -73,7 +73,9 @@ TEST_P(TransferTest, CopiesTheWholeOutletTableAndOnlyTheRecordingDialogs) {
 
 TEST_P(TransferTest, RendersNumbersByTypeClass) {
   const bool sqlite = GetParam() == Place::OdbcSqlite;
-  testsupport::run(server.get(), {u"CREATE TABLE messwert (ID int, f float, d double, n bigint)"_qs,
+  const bool postgres = GetParam() == Place::OdbcPostgres;
+  testsupport::run(server.get(), {postgres ? u"CREATE TABLE messwert (ID integer, f real, d double precision, n bigint)"_qs
+                                           : u"CREATE TABLE messwert (ID int, f float, d double, n bigint)"_qs,
                                   u"INSERT INTO messwert VALUES (1, 0.1, -0.0, -5), (2, 36.5, 1e-12, NULL)"_qs});
   testsupport::run(local.get(), {u"CREATE TABLE messwert (ID longint, f double, d double, n longint)"_qs});
   EXPECT_EQ(transfer::copyServerTable(u"messwert"_qs, server.get(), local.get(), status.screen()), 2);
@@ -91,7 +93,9 @@ TEST_P(TransferTest, AServerColumnTheDeviceLacksFailsAndKeepsTheLocalRows) {
   EXPECT_EQ(boxes.boxes[0].title, u"Fehler"_qs);
   EXPECT_TRUE(boxes.boxes[0].text.startsWith(
       u"Abfrage INSERT INTO auslass (ID, AUID, code, art, raum, region, hydron, extra) VALUES "
-      "(1, 'A1', '', '', '', '', '', 4); hat folgende Fehlermeldung ergeben:"_qs))
+      "(1, 'A1', '', '', '', '', '', 4); hat folgende Fehlermeldung ergeben:"_qs,
+      // PostgreSQL names the columns in lower case, as it folds unquoted names.
+      GetParam() == Place::OdbcPostgres ? Qt::CaseInsensitive : Qt::CaseSensitive))
       << boxes.boxes[0].text.toStdString();
   EXPECT_EQ(dump(local.get(), u"auslass"_qs), (QStringList{u"99|alt|NULL|NULL|NULL|NULL|NULL"_qs}));
   // The local database is free for the next statement: no transaction was left open.
@@ -179,8 +183,10 @@ TEST_P(TransferTest, BackslashesSurviveTheRoundTripThroughTheServer) {
 TEST_P(TransferTest, AServerFailingMidwayLeavesTheLocalTablesAsTheyWere) {
   // The server's tables become views whose rows fail from the second row on.
   const bool sqlite = GetParam() == Place::OdbcSqlite;
-  const QString failing = sqlite ? u"CASE WHEN ID>1 THEN abs(-9223372036854775807-1) ELSE AUID END"_qs
-                                 : u"IF(ID>1, (SELECT 1 UNION SELECT 2), AUID)"_qs;
+  const bool postgres = GetParam() == Place::OdbcPostgres;
+  const QString failing = sqlite     ? u"CASE WHEN ID>1 THEN abs(-9223372036854775807-1) ELSE AUID END"_qs
+                          : postgres ? u"CASE WHEN ID>1 THEN (SELECT 'x' UNION SELECT 'y') ELSE AUID END"_qs
+                                     : u"IF(ID>1, (SELECT 1 UNION SELECT 2), AUID)"_qs;
   QStringList statements;
   for (const QString& table : {u"auslass"_qs, u"massnahme"_qs, u"xele"_qs}) {
     statements << u"ALTER TABLE "_qs + table + u" RENAME TO "_qs + table + u"_daten"_qs;
@@ -210,11 +216,13 @@ TEST_P(TransferTest, AServerFailingMidwayLeavesTheLocalTablesAsTheyWere) {
 
 TEST_P(TransferTest, ABinaryColumnIsCopiedAsTheTextOfItsBytes) {
   const bool sqlite = GetParam() == Place::OdbcSqlite;
+  const bool postgres = GetParam() == Place::OdbcPostgres;
   // "Bad 😀 O'Neil" as bytes; the second row's value is NULL.
-  testsupport::run(server.get(), {u"CREATE TABLE geraet (ID int, kennung "_qs + (sqlite ? u"BLOB"_qs : u"varbinary(32)"_qs) +
+  const QString bytes = postgres ? u"decode('42616420F09F98804F274E65696C', 'hex')"_qs : u"X'42616420F09F98804F274E65696C'"_qs;
+  testsupport::run(server.get(), {u"CREATE TABLE geraet (ID int, kennung "_qs +
+                                      (sqlite ? u"BLOB"_qs : postgres ? u"bytea"_qs : u"varbinary(32)"_qs) +
                                       u", raum varchar(64))"_qs,
-                                  u"INSERT INTO geraet VALUES (1, X'42616420F09F98804F274E65696C', 'Bad 😀'), "
-                                  "(2, NULL, 'Flur')"_qs});
+                                  u"INSERT INTO geraet VALUES (1, "_qs + bytes + u", 'Bad 😀'), (2, NULL, 'Flur')"_qs});
   testsupport::run(local.get(), {u"CREATE TABLE geraet (ID longint, kennung varchar(32), raum varchar(64))"_qs});
   EXPECT_EQ(transfer::copyServerTable(u"geraet"_qs, server.get(), local.get(), status.screen()), 2);
   EXPECT_TRUE(boxes.boxes.empty()) << boxes.boxes.front().text.toStdString();
@@ -249,7 +257,7 @@ TEST_P(TransferTest, ClearTableEmptiesByTheDatabasesKind) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, TransferTest,
-                         ::testing::Values(Place::MariaDb, Place::OdbcSqlite, Place::OdbcMariaDb),
+                         ::testing::Values(Place::MariaDb, Place::OdbcSqlite, Place::OdbcMariaDb, Place::OdbcPostgres),
                          [](const auto& info) { return testsupport::placeName(info.param).toStdString(); });
 
 TEST(SortedTextList, InsertsTrimmedCaseInsensitiveAndOnce) {
