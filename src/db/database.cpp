@@ -109,6 +109,12 @@ void closeDatabase(Connection* c) {
 
 Backend backendOf(const Connection* c) { return c->backend; }
 
+QString databaseFile(const Connection* c) {
+  if (!c || c->backend != Backend::Sqlite) return {};
+  const char* file = sqlite3_db_filename(c->sqlite, "main");
+  return file ? QString::fromUtf8(file) : QString();
+}
+
 namespace {
 void setParameter(Connection* c, int index, const QVariant& value) {
   if (!c || index < 0) return;

@@ -23,6 +23,9 @@ Connection* openDatabase(const QString& name, const QString& user, const QString
                          Backend backend);
 void closeDatabase(Connection* connection);
 Backend backendOf(const Connection* connection);
+// The file of an SQLite connection, as the operating system names it; empty for a database
+// in memory and for the other kinds.
+QString databaseFile(const Connection* connection);
 
 // Owns a connection and closes it on every path out of its scope.
 struct ConnectionCloser {

@@ -120,6 +120,9 @@ void fetchDayCommand(db::Connection* local, const db::ServerSettings& settings,
     platform::messageBox(u"Meldung"_qs, u"Noch kein Objekt ausgewählt."_qs);
     return;
   }
+  // Held from the count of work not yet returned to the end of the copy.
+  TransferHold hold(local);
+  if (!hold.held()) return;
   QString warning =
       u"Wenn Sie das machen, werden alle Daten auf diesem Gerät mit denen des Servers überschrieben.\r\n"
       "Sie müssen Ihre erfassten Daten VORHER ABGEGEBEN haben,sonst sind sie weg.\r\n\r\n"
@@ -135,12 +138,13 @@ void fetchDayCommand(db::Connection* local, const db::ServerSettings& settings,
   const qint32 day = chooseDueDay(server.get(), commandText, screen);
   if (day == 0) return;
   const int n = fetchDueMeasures(server.get(), local, common::startOfDay(day), common::endOfDay(day), screen);
+  if (n > 0 && clearTable(local, u"resultat"_qs) == 1 && !db::execute(local, forgetResults()))
+    db::reportFailure(db::MessageForm::QueryFailed, forgetResults());
+  hold.release();  // a summary left open keeps no other window waiting
   if (n == 0) {
     platform::messageBox(u"Info"_qs, u"Für diese Wochen sind für diesen Tag keine Maßnahmenahmen vorgesehen."_qs,
                          platform::BoxIcon::Info);
   } else if (n > 0) {
-    if (clearTable(local, u"resultat"_qs) == 1 && !db::execute(local, forgetResults()))
-      db::reportFailure(db::MessageForm::QueryFailed, forgetResults());
     platform::messageBox(u"Info"_qs, QString::number(n) + u" Abgleichvorgänge für Massnahme durchgeführt."_qs,
                          platform::BoxIcon::Info);
   }

@@ -159,6 +159,8 @@ void fetchOutletsCommand(db::Connection* local, const db::ServerSettings& settin
     platform::messageBox(u"Info"_qs, u"Noch kein Objekt ausgewählt."_qs, platform::BoxIcon::Info);
     return;
   }
+  TransferHold hold(local);
+  if (!hold.held()) return;
   db::ConnectionGuard server(openObjectServer(settings, screen, platform::BoxIcon::Error));
   copyServerTable(u"auslass"_qs, server.get(), local, screen);
   fetchDialogGroup(server.get(), local, u"XML_merfassung"_qs, screen);

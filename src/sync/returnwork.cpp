@@ -665,10 +665,15 @@ void returnWorkCommand(db::Connection* local, const db::ServerSettings& settings
     platform::messageBox(u"Meldung"_qs, u"Noch kein Objekt ausgewählt."_qs);
     return;
   }
-  db::ConnectionGuard server(openObjectServer(settings, screen, platform::BoxIcon::Error));
-  int asNew = 0;
-  const int measures = returnMeasures(server.get(), local, screen, &asNew);
-  const int results = returnResults(server.get(), local, screen);
+  TransferHold hold(local);
+  if (!hold.held()) return;
+  int measures = -1, results = -1, asNew = 0;
+  {
+    db::ConnectionGuard server(openObjectServer(settings, screen, platform::BoxIcon::Error));
+    measures = returnMeasures(server.get(), local, screen, &asNew);
+    results = returnResults(server.get(), local, screen);
+  }
+  hold.release();  // a summary left open keeps no other window waiting
   // A failed transfer was reported where it happened; the summary says it stopped rather
   // than showing a count that was never reached.
   auto line = [](int count, const QString& table) {

@@ -2,6 +2,7 @@
 #include "sync/transfersupport.h"
 
 #include "common/programend.h"
+#include "platform/boxes.h"
 
 namespace transfer {
 
@@ -13,6 +14,31 @@ db::Connection* openObjectServer(const db::ServerSettings& settings, const commo
     common::endProgram(1);
   }
   return server;
+}
+
+// The lock file lies beside the local file; a database in memory is this program's alone.
+TransferHold::TransferHold(db::Connection* local) {
+  const QString file = db::databaseFile(local);
+  if (file.isEmpty()) return;
+  const QString lockFile = file + u".lock"_qs;
+  hold_ = std::make_unique<platform::FileHold>(lockFile);
+  switch (hold_->state()) {
+    case platform::FileHold::State::Held: return;
+    case platform::FileHold::State::HeldElsewhere:
+      platform::messageBox(u"Hinweis"_qs,
+                           u"Auf diesem Objekt läuft bereits eine Datenübertragung in einem anderen Programmfenster. "
+                           "Bitte warten Sie, bis sie beendet ist, und versuchen Sie es dann erneut."_qs,
+                           platform::BoxIcon::Info);
+      break;
+    case platform::FileHold::State::Failed:
+      platform::messageBox(u"Fehler"_qs,
+                           u"Die Sperrdatei "_qs + lockFile + u" kann nicht angelegt werden: "_qs + hold_->error() +
+                               u"\r\nDie Datenübertragung wurde nicht begonnen."_qs,
+                           platform::BoxIcon::Error);
+      break;
+  }
+  hold_.reset();
+  held_ = false;
 }
 
 bool queryRan(const db::Query& rows, db::MessageForm form, const QString& statement) {

@@ -6,6 +6,9 @@
 #include "db/database.h"
 #include "db/messages.h"
 #include "db/serverdb.h"
+#include "platform/system.h"
+
+#include <memory>
 
 namespace transfer {
 
@@ -13,6 +16,24 @@ namespace transfer {
 // icon the command uses and ends the program.
 db::Connection* openObjectServer(const db::ServerSettings& settings, const common::MainScreen& screen,
                                  platform::BoxIcon icon);
+
+// Holds the object's local file for one transfer, so that a second program window started
+// in the same folder cannot send or replace the same rows meanwhile. Taken at the start of a
+// command, before anything is read or sent; a command that does not get it tells the user
+// and does nothing. The hold ends with the object, or with the program however it ends.
+class TransferHold {
+ public:
+  explicit TransferHold(db::Connection* local);
+  TransferHold(const TransferHold&) = delete;
+  TransferHold& operator=(const TransferHold&) = delete;
+
+  bool held() const { return held_; }  // false: the user was told why
+  void release() { hold_.reset(); }
+
+ private:
+  std::unique_ptr<platform::FileHold> hold_;
+  bool held_ = true;
+};
 
 // True when the query ran; otherwise reports the statement in the given form.
 bool queryRan(const db::Query& rows, db::MessageForm form, const QString& statement);
