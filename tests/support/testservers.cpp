@@ -76,6 +76,26 @@ QString schemaName(const QString& name) {
 
 }  // namespace
 
+const GaleraCluster& galera() {
+  static const GaleraCluster cluster = [] {
+    const QString folder = qEnvironmentVariable("VARNOTHM_TEST_GALERA");
+    QFile file(folder + u"/galera.env"_qs);
+    if (folder.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+      ADD_FAILURE() << "the test Galera cluster is not running: no galera.env in '" << folder.toStdString()
+                    << "' (run the tests through ctest, which starts it)";
+      throw std::runtime_error("no test cluster");
+    }
+    QMap<QString, QString> values;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+      const qsizetype eq = line.indexOf('=');
+      if (eq > 0) values.insert(QString::fromUtf8(line.left(eq)), QString::fromUtf8(line.mid(eq + 1)));
+    }
+    return GaleraCluster{values["GALERA_HOST"], values["GALERA_PORT1"], values["GALERA_PORT2"], values["GALERA_USER"],
+                         values["GALERA_PASS"]};
+  }();
+  return cluster;
+}
+
 const Servers& servers() {
   static const Servers s = readServers();
   return s;

@@ -24,6 +24,15 @@ struct Servers {
   QString postgresPort, postgresDsn;  // the PostgreSQL cluster; its user and password are MariaDB's
 };
 
+// The two nodes of the run's Galera cluster, read from the file its start step wrote.
+struct GaleraCluster {
+  QString host, port1, port2, user, pass;
+  QString port(int node) const { return node == 1 ? port1 : port2; }
+};
+
+// The cluster of this run. Fails the test (throws) when it is not running.
+const GaleraCluster& galera();
+
 // The servers of this run. Sets ODBCINI for the driver manager. Fails the test (throws)
 // when the run's servers are not there.
 const Servers& servers();
