@@ -52,7 +52,9 @@ command -v rsync >/dev/null || fail "rsync is missing (Debian package rsync)"
 
 stop_cluster
 rm -rf "$dir"
-mkdir -p "$dir/node1" "$dir/node2"
+# A temporary folder of its own: other servers of the machine clear theirs in /tmp.
+mkdir -p "$dir/node1" "$dir/node2" "$dir/tmp"
+chmod 1777 "$dir/tmp"
 
 port_free() { ! (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
 # Eight free ports in a row from a random start: SQL, group communication, IST, SST of
@@ -71,7 +73,7 @@ ist() { echo $(( base + ($1 - 1) * 4 + 2 )); }
 sst() { echo $(( base + ($1 - 1) * 4 + 3 )); }
 
 mariadb-install-db --no-defaults --datadir="$dir/node1" --user="$user" \
-  --auth-root-authentication-method=normal --skip-test-db >"$dir/install.log" 2>&1 ||
+  --auth-root-authentication-method=normal --skip-test-db --tmpdir="$dir/tmp" >"$dir/install.log" 2>&1 ||
   fail "mariadb-install-db: $(cat "$dir/install.log")"
 
 # The joiner's folder is filled by the state transfer's rsync daemon, which runs as nobody
@@ -83,7 +85,7 @@ start_node() {
   shift 2
   mariadbd --no-defaults --datadir="$dir/node$n" --user="$user" --bind-address=127.0.0.1 \
     --port="$(sql "$n")" --socket="$dir/node$n.sock" --pid-file="$dir/node$n.pid" \
-    --log-error="$dir/node$n.log" --innodb-buffer-pool-size=64M --skip-name-resolve \
+    --log-error="$dir/node$n.log" --tmpdir="$dir/tmp" --innodb-buffer-pool-size=64M --skip-name-resolve \
     --max-connections=300 --character-set-server=utf8mb4 --collation-server=utf8mb4_unicode_ci \
     --binlog-format=ROW --default-storage-engine=InnoDB --innodb-autoinc-lock-mode=2 \
     --wsrep-on=ON --wsrep-provider="$provider" --wsrep-cluster-name=varnoth_test \
