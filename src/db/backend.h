@@ -30,6 +30,7 @@ struct Connection {
   bool odbcTransactionFailed = false;  // a statement of the open transaction failed
   int kind = -1;  // databaseKind, once known
   st_mysql* mysql = nullptr;
+  int clusterNode = -1;  // the answer of isClusterNode, once asked
   std::vector<QVariant> parameters;  // QString, qint64 or NumberLiteral, by "?" position
 };
 

@@ -36,12 +36,20 @@ static bool& duplicateKey() {
   return duplicate;
 }
 
+static bool& conflict() {
+  static bool conflicted = false;
+  return conflicted;
+}
+
 void setLastError(const QString& text) {
   errorText() = text;
   duplicateKey() = false;
+  conflict() = false;
 }
 bool lastErrorIsDuplicateKey() { return duplicateKey(); }
 void markLastErrorDuplicateKey() { duplicateKey() = true; }
+bool lastErrorIsConflict() { return conflict(); }
+void markLastErrorConflict() { conflict() = true; }
 QString lastError() { return errorText(); }
 
 qint64 cellInt64(const Cell& cell) {

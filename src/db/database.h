@@ -39,6 +39,11 @@ void setLastError(const QString& text);
 // The last failure was a second row for a key that the table holds only once.
 bool lastErrorIsDuplicateKey();
 void markLastErrorDuplicateKey();
+// The last failure was the server giving up the transaction for a conflict with another
+// one (a deadlock, or a cluster node's certification of a commit): tried again from its
+// beginning, the same work may go through.
+bool lastErrorIsConflict();
+void markLastErrorConflict();
 
 // Values for the "?" markers of the next execute or query on this connection, by
 // position from 0. They are used once and then forgotten.

@@ -23,6 +23,12 @@ constexpr unsigned int silenceTimeoutSeconds = 30;
 
 void reportError(MYSQL* handle) { setLastError(QString::fromUtf8(mysql_error(handle))); }
 
+// What kind of failure the server's error number tells, for the callers that answer it.
+void markErrorKind(unsigned int error) {
+  if (error == 1062) markLastErrorDuplicateKey();  // ER_DUP_ENTRY
+  if (error == 1213) markLastErrorConflict();  // ER_LOCK_DEADLOCK, also a cluster node's failed certification
+}
+
 ColumnKind kindOfField(const MYSQL_FIELD& field) {
   switch (field.type) {
     case MYSQL_TYPE_TINY:
@@ -134,7 +140,7 @@ bool mariaExecute(Connection* c, const QString& sql) {
   const QByteArray text = withParameters(c, sql);
   if (mysql_real_query(c->mysql, text.constData(), text.size()) != 0) {
     reportError(c->mysql);
-    if (mysql_errno(c->mysql) == 1062) markLastErrorDuplicateKey();  // ER_DUP_ENTRY
+    markErrorKind(mysql_errno(c->mysql));
     return false;
   }
   // A statement that returns rows anyway: drop them, so the connection is free again.
@@ -152,6 +158,7 @@ bool mariaTransaction(Connection* c, TransactionStep step) {
   else ok = (step == TransactionStep::Commit ? mysql_commit(m) : mysql_rollback(m)) == 0;
   if (!ok) {
     reportError(m);
+    markErrorKind(mysql_errno(m));
     return false;
   }
   if (step != TransactionStep::Begin && mysql_autocommit(m, 1) != 0) {
@@ -209,7 +216,7 @@ bool mariaExecutePrepared(Connection* c, st_mysql_stmt* statement, qint64& chang
   }
   if (mysql_stmt_bind_param(statement, binds.data()) != 0 || mysql_stmt_execute(statement) != 0) {
     setLastError(QString::fromUtf8(mysql_stmt_error(statement)));
-    if (mysql_stmt_errno(statement) == 1062) markLastErrorDuplicateKey();  // ER_DUP_ENTRY
+    markErrorKind(mysql_stmt_errno(statement));
     return false;
   }
   const my_ulonglong rows = mysql_stmt_affected_rows(statement);
@@ -224,6 +231,7 @@ bool mariaQuery(Query::Impl& q, const QString& sql) {
   const QByteArray text = withParameters(q.connection, sql);
   if (mysql_real_query(handle, text.constData(), text.size()) != 0) {
     reportError(handle);
+    markErrorKind(mysql_errno(handle));
     return false;
   }
   q.mysqlResult = q.mode == ReadMode::Streamed ? mysql_use_result(handle) : mysql_store_result(handle);
@@ -232,6 +240,7 @@ bool mariaQuery(Query::Impl& q, const QString& sql) {
     // error number tells a failed read from a statement that has no rows.
     if (mysql_errno(handle) != 0 || mysql_field_count(handle) != 0) {
       reportError(handle);
+      markErrorKind(mysql_errno(handle));
       return false;
     }
     return true;  // a statement without rows: a query with none
@@ -251,6 +260,7 @@ bool mariaNext(Query::Impl& q) {
   if (!row) {
     if (mysql_errno(q.connection->mysql) != 0) {
       reportError(q.connection->mysql);
+      markErrorKind(mysql_errno(q.connection->mysql));
       q.failed = true;
     }
     return false;

@@ -34,7 +34,7 @@ const SQLWCHAR* wide(const QString& text) { return reinterpret_cast<const SQLWCH
 // Collects the diagnostic records of a handle into the layer's error text.
 void reportError(SQLSMALLINT type, SQLHANDLE handle, const QString& fallback = QString()) {
   QString text;
-  bool duplicate = false;
+  bool duplicate = false, conflict = false;
   for (SQLSMALLINT record = 1;; ++record) {
     SQLWCHAR state[6] = {};
     SQLWCHAR message[1024] = {};
@@ -55,9 +55,13 @@ void reportError(SQLSMALLINT type, SQLHANDLE handle, const QString& fallback = Q
     const bool uniqueState = integrity && state[2] == u'5' && state[3] == u'0' && state[4] == u'5';
     duplicate = duplicate || uniqueState || (integrity && (native == 1062 || native == 2627 || native == 2601)) ||
                 part.contains(u"UNIQUE constraint failed"_qs) || part.contains(u"PRIMARY KEY must be unique"_qs);
+    // Class 40 is a transaction the server rolled back (40001: a deadlock or a failed
+    // serialisation, as a cluster's certification reports it).
+    conflict = conflict || (state[0] == u'4' && state[1] == u'0') || native == 1213;
   }
   setLastError(text.isEmpty() ? fallback : text);
   if (duplicate) markLastErrorDuplicateKey();
+  if (conflict) markLastErrorConflict();
 }
 
 // The driver manager hands 16-bit calls to an 8-bit driver with every character cut to

@@ -116,6 +116,37 @@ int databaseKind(Connection* connection) {
   return connection->kind;
 }
 
+bool isClusterNode(Connection* connection) {
+  if (!connection) return false;
+  if (connection->clusterNode < 0) {
+    // Only MariaDB and MySQL know the variable; another server is not asked, as a refused
+    // query would spoil a transaction open on it.
+    const int kind = databaseKind(connection);
+    if (kind != 2 && kind != 3) {
+      connection->clusterNode = 0;
+      return false;
+    }
+    const QString error = lastError();
+    // A server without the variable (MySQL, MariaDB before 10.1) refuses the query: no node.
+    Query query(connection, QStringLiteral("SELECT @@wsrep_on;"));
+    connection->clusterNode = query.ok() && query.next() && query.int32(0) == 1;
+    setLastError(error);
+  }
+  return connection->clusterNode == 1;
+}
+
+bool hasKeyOnId(Connection* connection, const QString& table) {
+  const QString error = lastError();
+  bindText(connection, 0, table);
+  Query query(connection, QStringLiteral(
+                              "SELECT INDEX_NAME FROM information_schema.STATISTICS WHERE TABLE_SCHEMA=DATABASE() "
+                              "AND TABLE_NAME=? AND NON_UNIQUE=0 GROUP BY INDEX_NAME "
+                              "HAVING COUNT(*)=1 AND UPPER(MAX(COLUMN_NAME))='ID';"));
+  const bool keyed = query.ok() && query.next();
+  setLastError(error);
+  return keyed;
+}
+
 qint64 countRows(Connection* connection, const QString& table) {
   const QString statement = u"SELECT COUNT(*) FROM "_qs + table + u';';
   Query query(connection, statement);

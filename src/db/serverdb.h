@@ -37,6 +37,14 @@ QMap<QString, QString> readMariaDbConnectionText(const QString& text);
 constexpr int postgreSqlKind = 5;
 int databaseKind(Connection* connection);
 
+// True for a node of a MariaDB Galera cluster (wsrep_on), where neither a table lock nor a
+// named lock reaches the other nodes. Asked once per connection; reports nothing.
+bool isClusterNode(Connection* connection);
+
+// True when the server table of the current database has a unique key on ID alone, so that
+// the server refuses a second row with the same ID. Reports nothing.
+bool hasKeyOnId(Connection* connection, const QString& table);
+
 // The number of rows, or -1 after a reported failure.
 qint64 countRows(Connection* connection, const QString& table);
 
