@@ -12,6 +12,9 @@
 #include "sync/transferrecord.h"
 #include "sync/transfersupport.h"
 
+#include <QRandomGenerator>
+#include <QThread>
+
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -93,12 +96,19 @@ struct Planned {
 // ID and take turns: a table lock on MariaDB, MySQL and PostgreSQL, the write lock of the
 // file on SQLite; a device waits for it at most 30 s before it says so. An insert that meets
 // a taken key all the same (a key the highest ID does not show) tries the next ID.
+//
+// On a node of a Galera cluster no lock reaches the other nodes. There the batch reads the
+// highest ID inside its transaction, after the node applied what the others committed, and
+// the cluster's refusal of the batch (a deadlock or a failed certification at any statement
+// or at the commit, or a new ID another node took meanwhile) rolls it back: its rows in
+// transit move to IDs read anew and it goes again as a whole (sendOnCluster).
 class ReturnBatch {
  public:
   ReturnBatch(db::Connection* server, db::Connection* local, const QString& table)
       : server_(server), local_(local), table_(table), record_(local, table) {
     const int kind = db::databaseKind(server);
-    lockTables_ = kind == 2 || kind == 3;
+    cluster_ = (kind == 2 || kind == 3) && db::isClusterNode(server);
+    lockTables_ = (kind == 2 || kind == 3) && !cluster_;
     postgres_ = kind == db::postgreSqlKind;
     sqlite_ = kind == 1;
     // A lock the batch waits for ends the wait after 30 s with an error, which ends the
@@ -111,6 +121,12 @@ class ReturnBatch {
       db::execute(server, u"SET SESSION wait_timeout=30"_qs);
       db::execute(server, u"SET SESSION lock_wait_timeout=20"_qs);
     }
+    if (cluster_) {
+      // A read of the highest ID waits until this node applied what the others committed
+      // before, so that a batch sent again does not meet the same IDs.
+      db::execute(server, u"SET SESSION wait_timeout=30"_qs);
+      db::execute(server, u"SET SESSION wsrep_sync_wait=1"_qs);
+    }
   }
   ~ReturnBatch() { abandon(); }
   ReturnBatch(const ReturnBatch&) = delete;
@@ -120,6 +136,7 @@ class ReturnBatch {
   // false after a reported failure, and then the server keeps none of the batch.
   bool send(std::vector<Planned>& rows) {
     if (failed_) return false;
+    if (cluster_) return sendOnCluster(rows);
     if (!db::beginTransaction(server_)) return reported(u"SET autocommit=0;"_qs);
     serverOpen_ = true;
     if (std::any_of(rows.begin(), rows.end(), [](const Planned& p) { return p.action == Planned::Insert; })) {
@@ -163,6 +180,109 @@ class ReturnBatch {
 
  private:
   static constexpr int maxAttempts = 50;
+  // Times a cluster may refuse one batch before the return gives up and says so.
+  static constexpr int maxRefusals = 30;
+
+  enum class Outcome { Committed, Refused, Failed };
+
+  // send() on a cluster node: the batch goes as a whole until the cluster takes it.
+  bool sendOnCluster(std::vector<Planned>& rows) {
+    const auto firstInsert =
+        std::find_if(rows.begin(), rows.end(), [](const Planned& p) { return p.action == Planned::Insert; });
+    if (firstInsert != rows.end() && !keyChecked_) {
+      // Without the key two nodes would each take the same ID and commit it.
+      if (!db::hasKeyOnId(server_, table_)) {
+        db::setLastError(u"Die Tabelle "_qs + table_ +
+                         u" hat auf dem Server keinen Schlüssel auf ID; auf einem Galera-Cluster könnten zwei Geräte "
+                         "sonst dieselbe ID vergeben. Neue Einträge werden erst gesendet, wenn ein Primärschlüssel auf "
+                         "ID angelegt ist (ALTER TABLE "_qs +
+                         table_ + u" ADD PRIMARY KEY (ID))."_qs);
+        return fail(firstInsert->sql);
+      }
+      keyChecked_ = true;
+    }
+    bool recorded = false;  // the rows in transit and those found are in the local record
+    int sent = 0;
+    for (int refusals = 0;;) {
+      const Outcome outcome = tryOnCluster(rows, recorded, sent);
+      if (outcome == Outcome::Committed) break;
+      if (outcome == Outcome::Failed) return fail();
+      const QString error = db::lastError();
+      abandon();
+      if (++refusals == maxRefusals) {
+        db::setLastError(u"Der Cluster hat die Übertragung "_qs + QString::number(maxRefusals) +
+                         u"-mal wegen gleichzeitiger Änderungen anderer Geräte abgelehnt: "_qs + error);
+        return fail(u"COMMIT;"_qs);
+      }
+      // Another device is sending at this moment: a short pause lets its commit pass.
+      QThread::msleep(QRandomGenerator::global()->bounded(10, 40) * static_cast<unsigned long>(refusals));
+    }
+    serverOpen_ = false;
+    sent_ += sent;
+    if (!beginLocal()) return fail();
+    for (const Planned& p : rows) {
+      const bool ok = p.action == Planned::Insert   ? record_.arrived(p.row, p.serverId)
+                      : p.action == Planned::Update ? record_.write(p.row, p.before, p.serverId, returnedEvent)
+                                                    : true;
+      if (!ok) return fail(record_.statement());
+    }
+    return commitLocal() || fail();
+  }
+
+  // Sends the batch once in a transaction of its own. Refused: the cluster gave the
+  // transaction up, nothing reported; Failed: reported.
+  Outcome tryOnCluster(std::vector<Planned>& rows, bool& recorded, int& sent) {
+    sent = 0;
+    if (!db::beginTransaction(server_)) return refusal(u"SET autocommit=0;"_qs);
+    serverOpen_ = true;
+    if (std::any_of(rows.begin(), rows.end(), [](const Planned& p) { return p.action == Planned::Insert; })) {
+      const QString statement = u"SELECT MAX(ID) FROM "_qs + table_ + u';';
+      qint64 next = 0;
+      {
+        db::Query highest(server_, statement);
+        if (!highest.ok() || !highest.next() || highest.failed()) return refusal(statement);
+        next = highest.int64(0) + 1;
+      }
+      if (recorded) {
+        // The rows in transit move to the IDs they get now, before they are sent again.
+        if (!renumber(rows, 0, next)) return Outcome::Failed;
+      } else {
+        for (Planned& p : rows)
+          if (p.action == Planned::Insert) p.serverId = next++;
+      }
+    }
+    if (!recorded) {
+      if (!beginLocal()) return Outcome::Failed;
+      for (const Planned& p : rows) {
+        if (p.action == Planned::Update) continue;
+        if (!record_.write(p.row, p.before, p.serverId, p.action == Planned::Insert ? inTransitEvent : p.event)) {
+          reported(record_.statement());
+          return Outcome::Failed;
+        }
+      }
+      if (!commitLocal()) return Outcome::Failed;
+      recorded = true;
+    }
+    for (const Planned& p : rows) {
+      if (p.action == Planned::Record) continue;
+      std::vector<SqlValue> values = p.values;
+      if (p.action == Planned::Insert) values.insert(values.begin(), integerValue(p.serverId));
+      if (!execute(p.sql, values, true)) return refusal(describe(p.sql, values));
+      ++sent;
+    }
+    if (!db::commitTransaction(server_)) return refusal(u"COMMIT;"_qs);
+    return Outcome::Committed;
+  }
+
+  // The failure just met: the cluster's refusal of the batch (a deadlock, a failed
+  // certification, or a new ID another node took meanwhile: the transaction's view stays
+  // that of its first read, so only a new one sees the highest ID as it is now), or a
+  // failure of the statement, reported.
+  Outcome refusal(const QString& statement) {
+    if (db::lastErrorIsConflict() || db::lastErrorIsDuplicateKey()) return Outcome::Refused;
+    reported(statement);
+    return Outcome::Failed;
+  }
 
   // Reports the statement's failure, unless one of the return was reported before.
   bool reported(const QString& statement) {
@@ -301,6 +421,7 @@ class ReturnBatch {
   QString table_;
   RecordWriter record_;
   bool lockTables_ = false, postgres_ = false, sqlite_ = false;
+  bool cluster_ = false, keyChecked_ = false;
   bool serverOpen_ = false, localOpen_ = false, failed_ = false;
   QString unlock_;
   std::map<QString, std::unique_ptr<db::Statement>> prepared_;  // on the server, by their text
