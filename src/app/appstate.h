@@ -7,6 +7,7 @@
 
 #include <QMap>
 #include <QString>
+#include <QStringList>
 
 namespace app {
 
@@ -24,6 +25,7 @@ struct AppState {
   QString aboutText;
   QMap<QString, int> images;  // icon name -> image number
   QString noObjectsReason;    // why the last fill found no object; empty when it found some
+  QStringList serverSchemas;  // the objects a MariaDB server listed, kept once there were some
 };
 
 AppState& state();
