@@ -14,7 +14,8 @@ servers="$build/benchservers"
 trap 'bash "$top/tests/support/servers.sh" stop "$servers" >/dev/null' EXIT
 bash "$top/tests/support/servers.sh" start "$servers"
 QT_QPA_PLATFORM=offscreen VARNOTHM_TEST_SERVERS="$servers" "$build/bench/bench_transfers" "$@"
-# The same transfers through a relay that delays each direction by 25 ms.
+# The same transfers through a relay that delays each direction by 25 ms (about a quarter of
+# an hour, most of it the return; VARNOTHM_BENCH_LINK_RETURN=0 leaves the return out).
 QT_QPA_PLATFORM=offscreen VARNOTHM_TEST_SERVERS="$servers" "$build/bench/bench_link"
 # The assistant's screens and the dialogs work on the local file only.
 QT_QPA_PLATFORM=offscreen "$build/bench/bench_assistant"
