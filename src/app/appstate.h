@@ -1,5 +1,6 @@
 // The one application state: configuration, current object, its local database, the main
-// window with its two lists, and the icon set. Only the start-up and chooseObject change it.
+// window with its two lists, the icon set and the server's known objects. Only the start-up,
+// chooseObject and the first full reading of the object list change it.
 #pragma once
 
 #include "db/database.h"
@@ -7,6 +8,7 @@
 
 #include <QMap>
 #include <QString>
+#include <QStringList>
 
 namespace app {
 
@@ -24,6 +26,7 @@ struct AppState {
   QString aboutText;
   QMap<QString, int> images;  // icon name -> image number
   QString noObjectsReason;    // why the last fill found no object; empty when it found some
+  QStringList serverSchemas;  // the objects a MariaDB server listed, kept once read in full
 };
 
 AppState& state();

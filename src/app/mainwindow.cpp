@@ -129,9 +129,12 @@ int listMariaDbSchemas(const QString& host, const QString& port, const QString& 
 namespace {
 
 // Collects the object names by the configured kind of server; the cause goes to reason
-// when the list stays empty.
+// when the list stays empty. A MariaDB server's schemas are read once: the commands that
+// refill the lists afterwards change no schema, and a connection of its own for the list
+// costs several round trips, seconds over a slow link. A list that stayed empty or broke off
+// (a server out of reach, a user without schemas) is read again at the next fill.
 QStringList objectNames(QString& reason) {
-  const AppState& s = state();
+  AppState& s = state();
   QStringList names;
   const QString& mode = s.config.mode;
   if (mode == u"ODBC") {
@@ -140,7 +143,12 @@ QStringList objectNames(QString& reason) {
     else if (names.isEmpty())
       reason = u"keine ODBC-Datenquelle in "_qs + db::userDataSourceFile();
   } else if (mode == u"MARIADB") {
-    listMariaDbSchemas(s.config.host, s.config.port, s.config.user, s.config.password, names, &reason);
+    if (s.serverSchemas.isEmpty()) {
+      listMariaDbSchemas(s.config.host, s.config.port, s.config.user, s.config.password, names, &reason);
+      if (reason.isEmpty()) s.serverSchemas = names;  // only a list read to its end is kept
+    } else {
+      names = s.serverSchemas;
+    }
   } else if (const QFileInfo config(s.programFolder + u"VarnothM.CFG"_qs); !config.exists()) {
     reason = u"VarnothM.CFG fehlt in "_qs + QDir::toNativeSeparators(s.programFolder);
   } else if (!config.isFile() || !config.isReadable()) {

@@ -21,6 +21,13 @@ namespace {
 constexpr unsigned int connectTimeoutSeconds = 5;
 constexpr unsigned int silenceTimeoutSeconds = 30;
 
+// The session's settings in one statement, one round trip: literal backslashes, and utf8mb4,
+// not utf8, for all that the client sends and reads: MariaDB's "utf8" is its three-byte form,
+// which turns every character beyond the Basic Multilingual Plane ("😀") into "?" or refuses it.
+const QString sessionSettings =
+    literalBackslashes +
+    QStringLiteral(", character_set_connection=utf8mb4, character_set_client=utf8mb4, character_set_results=utf8mb4");
+
 void reportError(MYSQL* handle) { setLastError(QString::fromUtf8(mysql_error(handle))); }
 
 // What kind of failure the server's error number tells, for the callers that answer it.
@@ -126,7 +133,7 @@ Connection* mariaOpen(const QString& connectionText, const QString& user, const 
   auto* c = new Connection;
   c->backend = Backend::MariaDb;
   c->mysql = handle;
-  if (!mariaExecute(c, literalBackslashes)) {
+  if (!mariaExecute(c, sessionSettings)) {
     mariaClose(c);
     delete c;
     return nullptr;

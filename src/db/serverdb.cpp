@@ -56,15 +56,8 @@ QMap<QString, QString> readMariaDbConnectionText(const QString& text) {
 
 Connection* openMariaDb(const QString& host, const QString& port, const QString& database,
                         const QString& user, const QString& password) {
-  Connection* c = openDatabase(mariaDbConnectionText(host, port, database), user, password, Backend::MariaDb);
-  // utf8mb4, not utf8: MariaDB's "utf8" is its three-byte form, which turns every character
-  // beyond the Basic Multilingual Plane ("😀") into "?" or refuses it.
-  if (c) {
-    execute(c, QStringLiteral("SET character_set_connection=utf8mb4"));
-    execute(c, QStringLiteral("SET character_set_client=utf8mb4"));
-    execute(c, QStringLiteral("SET character_set_results=utf8mb4"));
-  }
-  return c;
+  // The connection comes with its session set up for utf8mb4 and literal backslashes.
+  return openDatabase(mariaDbConnectionText(host, port, database), user, password, Backend::MariaDb);
 }
 
 Connection* openServerDatabase(const QString& objectName, const ServerSettings& settings) {

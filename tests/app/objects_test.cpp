@@ -1,6 +1,7 @@
 // Objects as a new user meets them: data-source and schema names beyond ASCII, with blanks,
 // apostrophes and path characters; the reason an object list stays empty; a broken local
 // file; configuration files from other editors. Played through the scripted user.
+#include "relay.h"
 #include "testservers.h"
 
 #include "app/application.h"
@@ -140,6 +141,41 @@ TEST(ObjectNames, SchemasWithBlanksAndApostrophesAreTheOnesFetched) {
   EXPECT_EQ(localOutlets(folder + u"Haus Nord/Varnoth.DBF"_qs), QStringList{u"DU-Nord"_qs});
   EXPECT_EQ(localOutlets(folder + u"O'Brien Bau/Varnoth.DBF"_qs), QStringList{u"WB-O'Brien"_qs});
   EXPECT_EQ(localOutlets(folder + u"Haus/Varnoth.DBF"_qs), QStringList());  // chosen at start, never fetched
+}
+
+// The schemas are listed through a connection at start-up; after "Daten abgeben" the lists
+// are refilled from what is known, without a connection of their own: the relay in front of
+// the server sees the start-up's connection and one per return, and the object is still there
+// to be chosen.
+TEST(ObjectNames, RefillingTheListsAfterAReturnOpensNoConnection) {
+  const testsupport::Servers& s = testsupport::servers();
+  const QString schema = u"Übergabe Süd"_qs;  // schema names hold no emoji
+  {
+    db::ConnectionGuard admin(testsupport::openMariaAdmin());
+    testsupport::run(admin.get(), {u"DROP USER IF EXISTS 'uebergabe'@'%'"_qs,
+                                   u"CREATE USER 'uebergabe'@'%' IDENTIFIED BY 'ueber1'"_qs,
+                                   u"DROP DATABASE IF EXISTS `"_qs + schema + u'`', u"CREATE DATABASE `"_qs + schema + u'`',
+                                   u"GRANT ALL ON `"_qs + schema + u"`.* TO 'uebergabe'@'%'"_qs});
+    db::ConnectionGuard server(db::openMariaDb(s.mariaHost, s.mariaPort, schema, s.mariaUser, s.mariaPass));
+    ASSERT_TRUE(server) << db::lastError().toStdString();
+    testsupport::run(server.get(),
+                     {outletTable, dialogTable,
+                      u"CREATE TABLE massnahme (ID int PRIMARY KEY, AUID varchar(32), wastun varchar(128), dasoll int, "
+                      "dadurch int, werdurch varchar(64), anmerkung varchar(128))"_qs,
+                      u"CREATE TABLE resultat (ID int PRIMARY KEY, AUID varchar(32), abda int, anme varchar(256), "
+                      "keim varchar(32), syst varchar(32), temp double, resu varchar(256), prot varchar(32))"_qs});
+  }
+  testsupport::Relay relay(s.mariaHost, s.mariaPort.toUShort());
+  const QString folder = programFolder(u"nachfuellen"_qs, u"DB_MODE = MARIADB\nDB_HOST = "_qs + s.mariaHost +
+                                                             u"\nDB_PORT = "_qs + QString::number(relay.port()) +
+                                                             u"\nDB_USER = uebergabe\nDB_PASS = ueber1\n"_qs);
+  const QStringList seen = play(folder, u"click commandList 3\nclick commandList 3\nclick objectList \""_qs + schema +
+                                            u"\"\nclick commandList 7\n"_qs);
+  EXPECT_TRUE(seen.contains(u"item objectList | 0 | "_qs + schema + u" | - | -"_qs)) << seen.join(u'\n').toStdString();
+  const QStringList shown = seen.filter(u"box "_qs);
+  ASSERT_EQ(shown.size(), 2) << boxes(seen).toStdString();
+  for (const QString& box : shown) EXPECT_TRUE(box.contains(u"Info"_qs)) << box.toStdString();
+  EXPECT_EQ(relay.connections(), 3);
 }
 
 // Sources named "..", "a/b" and "<Bau>": the folders stay inside the program folder, the

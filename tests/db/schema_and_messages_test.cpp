@@ -1,5 +1,6 @@
 // The local tables, the message forms of database failures, and how an object's server
 // database is opened by the configured mode.
+#include "relay.h"
 #include "testservers.h"
 
 #include "db/localschema.h"
@@ -125,6 +126,28 @@ TEST(ServerDatabase, ASchemaNameWithBlankOrApostropheOpensThatSchema) {
     ASSERT_TRUE(opened.next());
     EXPECT_EQ(opened.text(0), schema);
   }
+}
+
+// A MariaDB connection is set up by the log-in and one statement, not one per setting: each
+// costs a round trip, and over a slow link those add up for every command. The session then
+// reads backslashes as written and speaks utf8mb4 both ways.
+TEST(ServerDatabase, AMariaDbSessionIsSetUpInOneStatement) {
+  const testsupport::Servers& s = testsupport::servers();
+  {
+    db::ConnectionGuard admin(testsupport::openMariaAdmin());
+    testsupport::run(admin.get(), {u"CREATE DATABASE IF NOT EXISTS objekt_sitzung"_qs});
+  }
+  testsupport::Relay relay(s.mariaHost, s.mariaPort.toUShort());
+  db::ConnectionGuard c(db::openMariaDb(s.mariaHost, QString::number(relay.port()), u"objekt_sitzung"_qs, s.mariaUser,
+                                        s.mariaPass));
+  ASSERT_TRUE(c) << db::lastError().toStdString();
+  EXPECT_EQ(relay.roundTrips(), 2);  // the log-in, the session's settings
+  db::Query session(c.get(), u"SELECT @@sql_mode, @@character_set_connection, @@character_set_client, "
+                             "@@character_set_results, 'C:\\temp'"_qs);
+  ASSERT_TRUE(session.next());
+  EXPECT_TRUE(session.text(0).contains(u"NO_BACKSLASH_ESCAPES"_qs)) << session.text(0).toStdString();
+  for (int i = 1; i <= 3; ++i) EXPECT_EQ(session.text(i), u"utf8mb4"_qs);
+  EXPECT_EQ(session.text(4), u"C:\\temp"_qs);
 }
 
 TEST(ServerDatabase, OpensByTheConfiguredMode) {

@@ -1,9 +1,11 @@
 // A loopback TCP relay in front of a server, for tests of a connection that breaks off or
-// falls silent in the middle of the server's answer.
+// falls silent in the middle of the server's answer, and for benchmarks over a slow link:
+// it can hold every byte back for a while in each direction and counts the round trips.
 #pragma once
 
 #include <QString>
 #include <QtGlobal>
+#include <chrono>
 #include <memory>
 
 namespace testsupport {
@@ -29,9 +31,18 @@ class Relay {
 
   // Bytes of server answers passed since the last cutAfter, stallAfter or passAll.
   qint64 answerBytes() const;
-  // Round trips since then: the times a client spoke again after the server had answered
-  // it (or for the first time), all connections together.
+  // New connections hold every byte back this long in each direction, as a slow link does:
+  // the bytes keep their order and pass as soon as their time is up, however many there are.
+  void delayEachWay(std::chrono::milliseconds delay);
+
+  // Round trips since the relay started or since the last resetRoundTrips, cutAfter,
+  // stallAfter or passAll, over all connections: a burst of the client followed by the
+  // server's answer counts one.
   qint64 roundTrips() const;
+  void resetRoundTrips();
+
+  // Connections the relay has accepted and passed on since it started.
+  qint64 connections() const;
 
   struct State;
 

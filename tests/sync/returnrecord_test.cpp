@@ -394,6 +394,7 @@ TEST_P(ReturnRecordTest, AResultCorrectedAfterItsReturnCorrectsItsServerRow) {
 // updates that had gone through, and the office commits.
 TEST_P(ReturnRecordTest, ABatchTheServerRolledBackAsADeadlockVictimIsSentAgainWhole) {
   if (GetParam() == Place::OdbcSqlite) GTEST_SKIP() << "SQLite locks the whole file: no deadlock between two sessions";
+  if (GetParam() == Place::OdbcPostgres) GTEST_SKIP() << "the office session here is a MariaDB client";
   QString schema;
   {
     db::Query name(server.get(), u"SELECT DATABASE()"_qs);
