@@ -163,16 +163,7 @@ class ReturnBatch {
     serverOpen_ = false;
     unlock();
     sent_ += sent;
-    // What the server took, recorded at once: the rows in transit are returned, the changed
-    // rows are recorded with the values sent.
-    if (!beginLocal()) return fail();
-    for (const Planned& p : rows) {
-      const bool ok = p.action == Planned::Insert   ? record_.arrived(p.row, p.serverId)
-                      : p.action == Planned::Update ? record_.write(p.row, p.before, p.serverId, returnedEvent)
-                                                    : true;
-      if (!ok) return fail(record_.statement());
-    }
-    return commitLocal() || fail();
+    return recordTaken(rows);  // at once, before the next batch
   }
 
   // The rows the server took in the batches committed so far.
@@ -184,6 +175,19 @@ class ReturnBatch {
   static constexpr int maxRefusals = 30;
 
   enum class Outcome { Committed, Refused, Failed };
+
+  // Records what the server took, in one local transaction: the rows in transit are
+  // returned, the changed rows are recorded with the values sent.
+  bool recordTaken(const std::vector<Planned>& rows) {
+    if (!beginLocal()) return fail();
+    for (const Planned& p : rows) {
+      const bool ok = p.action == Planned::Insert   ? record_.arrived(p.row, p.serverId)
+                      : p.action == Planned::Update ? record_.write(p.row, p.before, p.serverId, returnedEvent)
+                                                    : true;
+      if (!ok) return fail(record_.statement());
+    }
+    return commitLocal() || fail();
+  }
 
   // send() on a cluster node: the batch goes as a whole until the cluster takes it.
   bool sendOnCluster(std::vector<Planned>& rows) {
@@ -219,14 +223,7 @@ class ReturnBatch {
     }
     serverOpen_ = false;
     sent_ += sent;
-    if (!beginLocal()) return fail();
-    for (const Planned& p : rows) {
-      const bool ok = p.action == Planned::Insert   ? record_.arrived(p.row, p.serverId)
-                      : p.action == Planned::Update ? record_.write(p.row, p.before, p.serverId, returnedEvent)
-                                                    : true;
-      if (!ok) return fail(record_.statement());
-    }
-    return commitLocal() || fail();
+    return recordTaken(rows);
   }
 
   // Sends the batch once in a transaction of its own. Refused: the cluster gave the
